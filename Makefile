@@ -1,0 +1,32 @@
+# make        installs missing packages, builds everything, packs the sample
+#             application and produces build/windows/bin/TessarkStudioSetup.exe
+# make test   the same, then every test (native, under Wine, end to end)
+# make bench  benchmarks (not part of make test)
+# make APP_DIR=/path/to/folder   packs that folder instead of the sample
+
+APP_DIR ?=
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps host windows test bench clean
+
+all: windows
+
+deps:
+	@tools/install-deps.sh
+
+host: deps
+	cmake --preset host >/dev/null
+	cmake --build build/host -j $(JOBS)
+
+windows: host
+	cmake --preset windows -DTS_APP_DIR="$(APP_DIR)" >/dev/null
+	cmake --build build/windows -j $(JOBS)
+
+test: windows
+	tests/run-all.sh
+
+bench: windows
+	cmake --build build/host --target bench -j $(JOBS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,110 @@
+#include "app/runs.h"
+
+#include "app/product.h"
+#include "app/silent_report.h"
+#include "install/core/paths.h"
+#include "install/install.h"
+#include "payload/payload.h"
+#include "platform/install_folder.h"
+#include "platform/running_app.h"
+#include "platform/webview2.h"
+#include "ui/setup_window.h"
+#include "uninstall/self_delete.h"
+#include "uninstall/uninstall.h"
+
+#include <shellapi.h>
+
+namespace {
+
+constexpr DWORD kModulePathCapacity = 1040;
+
+std::wstring ownFolder() {
+    wchar_t path[kModulePathCapacity] = {};
+    GetModuleFileNameW(nullptr, path, kModulePathCapacity);
+    return parentPath(path);
+}
+
+bool isFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool prepareInstall(SetupState& state, std::wstring& payloadError) {
+    if (state.options.installDir.empty()) state.options.installDir = defaultInstallDir();
+    state.existingInstall = isFile(joinPath(state.options.installDir, product::kManifestFile));
+    state.webView2Present = isWebView2Installed();
+
+    Payload payload;
+    if (!openPayload(payload, payloadError)) return false;
+    state.payloadBytes = 0;
+    for (const auto& entry : payload.entries) state.payloadBytes += entry.size;
+    return true;
+}
+
+}  // namespace
+
+std::wstring absoluteInstallDir(const std::wstring& dir) {
+    const bool driveAbsolute = dir.size() >= 3 && dir[1] == L':' && (dir[2] == L'\\' || dir[2] == L'/');
+    const bool unc = dir.size() >= 2 && (dir[0] == L'\\' || dir[0] == L'/') && (dir[1] == L'\\' || dir[1] == L'/');
+    if (dir.empty() || driveAbsolute || unc) return dir;
+    const DWORD needed = GetFullPathNameW(dir.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return dir;
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(dir.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed) return dir;
+    full.resize(written);
+    return full;
+}
+
+bool prepareMode(SetupState& state, const CommandLine& line, std::wstring& payloadError) {
+    state.uninstallMode = line.uninstallMode;
+    state.options = line.install;
+    state.uninstallOptions.purgeSettings = line.uninstall.purgeSettings;
+    if (state.uninstallMode) {
+        state.uninstallOptions.installDir = ownFolder();
+        return true;
+    }
+    // A relative folder would be written into the uninstall entry and the
+    // shortcuts as it stands, and they would point nowhere. A silent run never
+    // shows the folder for checking, so it is resolved here.
+    if (line.silent) state.options.installDir = absoluteInstallDir(state.options.installDir);
+    return prepareInstall(state, payloadError);
+}
+
+int runSilent(SetupState& state, bool relaunch) {
+    const ProgressCallback ignoreProgress = [](int, const std::wstring&) {};
+    state.options.launchAfter = relaunch;
+    if (FindWindowW(product::kAppWindowClass, nullptr)) closeRunningApp();
+
+    std::wstring error;
+    bool ok = false;
+    if (state.uninstallMode) {
+        ok = performUninstall(state.uninstallOptions, ignoreProgress, error);
+        if (ok) scheduleSelfDelete(state.uninstallOptions.installDir, state.uninstallOptions.purgeSettings);
+    } else {
+        ok = performInstall(state.options, ignoreProgress, error);
+        if (ok && state.options.launchAfter) launchApp(state.options.installDir);
+    }
+    if (!ok) reportSilentError(error);
+    return ok ? 0 : 1;
+}
+
+int runWindow(SetupState& state) {
+    if (!createSetupWindow(state.instance)) return 1;
+    MSG message;
+    // GetMessageW returns -1 on an invalid call; only a positive result is a message.
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    if (state.worker.joinable()) state.worker.join();
+    if (state.uninstallMode && state.screen == Done) {
+        scheduleSelfDelete(state.uninstallOptions.installDir, state.uninstallOptions.purgeSettings);
+    }
+    return 0;
+}
+
+void launchApp(const std::wstring& installDir) {
+    const std::wstring exe = joinPath(installDir, product::kAppExe);
+    ShellExecuteW(nullptr, L"open", exe.c_str(), nullptr, installDir.c_str(), SW_SHOWNORMAL);
+}

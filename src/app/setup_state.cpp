@@ -1,0 +1,6 @@
+#include "app/setup_state.h"
+
+SetupState& setupState() {
+    static SetupState state;
+    return state;
+}

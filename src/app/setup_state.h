@@ -1,0 +1,47 @@
+// The one record behind the setup window. wWinMain fills it before the
+// window exists; afterwards only the window's thread reads or writes it. The
+// worker thread never touches it: it works on copies and reports through
+// posted messages.
+#pragma once
+
+#include "app/options.h"
+#include "ui/elements.h"
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <thread>
+#include <vector>
+
+enum Screen : int { Welcome = 0, Working = 1, Done = 2, Failed = 3 };
+
+struct SetupState {
+    HINSTANCE instance = nullptr;
+    HWND window = nullptr;
+    Screen screen = Welcome;
+    int dpi = 96;
+    HFONT titleFont = nullptr;
+    HFONT bodyFont = nullptr;
+    HFONT smallFont = nullptr;
+    HFONT buttonFont = nullptr;
+    HICON headerIcon = nullptr;
+    std::vector<UiElement> elements;
+    int hoverId = 0;
+    int pressedId = 0;
+    InstallOptions options;
+    UninstallOptions uninstallOptions;
+    bool uninstallMode = false;
+    bool webView2Present = true;
+    bool existingInstall = false;
+    std::uint64_t payloadBytes = 0;
+    int progress = 0;
+    std::wstring statusText;
+    std::wstring errorText;
+    std::thread worker;
+};
+
+// The program's one instance, with static storage duration; it never moves,
+// so checkbox elements may point into its option records for the life of the
+// process.
+SetupState& setupState();
