@@ -7,7 +7,7 @@
 # CreateWindowExW fails and MessageBoxW returns at once, so window tests would
 # pass without checking anything.)
 set -euo pipefail
-template=${1:?usage: make-template.sh PREFIX_DIR}
+template=$(realpath -m "${1:?usage: make-template.sh PREFIX_DIR}")
 if [ -f "$template/.ready" ]; then exit 0; fi
 rm -rf "$template"
 mkdir -p "$(dirname "$template")"
