@@ -21,6 +21,9 @@ inline constexpr wchar_t kInstallFolderName[] = L"Tessark Studio";
 
 inline constexpr wchar_t kUninstallKey[] =
     L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TessarkStudio";
+// The uninstall entry's value that records the install folder; the next
+// install proposes that folder again.
+inline constexpr wchar_t kInstallLocationValue[] = L"InstallLocation";
 
 inline constexpr wchar_t kAppWindowClass[] = L"TessarkStudioHostWindow";
 inline constexpr wchar_t kSetupWindowClass[] = L"TessarkStudioSetupWindow";

@@ -101,6 +101,7 @@ HWND waitForDialog(const std::wstring& caption, DWORD timeoutMs) {
 SeenDialog readDialog(HWND dialog) {
     SeenDialog seen;
     seen.caption = windowText(dialog);
+    seen.owner = GetWindow(dialog, GW_OWNER);
     if (HWND text = GetDlgItem(dialog, kMessageTextId)) seen.text = windowText(text);
     if (HWND icon = GetDlgItem(dialog, kMessageIconId)) {
         seen.icon = reinterpret_cast<HICON>(SendMessageW(icon, STM_GETICON, 0, 0));

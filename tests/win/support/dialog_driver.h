@@ -23,6 +23,7 @@ struct DialogButton {
 // What a dialog showed at the moment it was found.
 struct SeenDialog {
     std::wstring caption;
+    HWND owner = nullptr;  // the window it is modal to
     std::wstring text;  // a message box's message (static control 0xFFFF)
     HICON icon = nullptr;  // a message box's icon (static control 0x0440)
     std::vector<DialogButton> buttons;

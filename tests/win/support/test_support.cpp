@@ -3,7 +3,6 @@
 #include "platform/owners.h"
 
 #include <cstdlib>
-#include <thread>
 
 namespace ts {
 
@@ -22,27 +21,6 @@ std::wstring pathFromEnvironment(const char* name) {
     return value ? windowsPathOf(value) : std::wstring();
 }
 
-// Reads a pipe to its end on a thread of its own, so that a child writing
-// more than the pipe holds never blocks while we wait for it.
-class PipeReader {
-public:
-    explicit PipeReader(HANDLE readEnd) : readEnd_(readEnd), thread_([this] { drain(); }) {}
-    ~PipeReader() { if (thread_.joinable()) thread_.join(); }
-    std::string finish() { thread_.join(); return std::move(text_); }
-
-private:
-    void drain() {
-        char buffer[4096];
-        DWORD got = 0;
-        while (ReadFile(readEnd_.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
-            text_.append(buffer, got);
-        }
-    }
-    win::UniqueHandle readEnd_;
-    std::string text_;
-    std::thread thread_;
-};
-
 }  // namespace
 
 std::wstring binDir() { return pathFromEnvironment("TS_BIN_DIR"); }
@@ -56,39 +34,43 @@ std::wstring sourcePath(const std::wstring& relative) {
     return path;
 }
 
+// The output goes to a temporary file rather than a pipe: a pipe would stay
+// open as long as any process holds its write end, and Wine starts its desktop
+// process (explorer.exe) from the first program that opens a window in a fresh
+// prefix, which then inherits the handle and outlives the child.
 ProcessResult run(const std::wstring& commandLine, DWORD timeoutMs, const std::wstring& currentDir) {
     ProcessResult result;
+    wchar_t folder[MAX_PATH + 1];
+    wchar_t outputPath[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, folder);
+    if (!GetTempFileNameW(folder, L"out", 0, outputPath)) return result;
     SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inheritable, 0)) return result;
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
-    win::UniqueHandle writer(writeEnd);
-    PipeReader reader(readEnd);
+    win::UniqueFile output(CreateFileW(outputPath, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                       &inheritable, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr));
+    if (!output) return result;
 
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = writer.get();
-    startup.hStdError = writer.get();
+    startup.hStdOutput = output.get();
+    startup.hStdError = output.get();
     PROCESS_INFORMATION info{};
     std::wstring mutableLine = commandLine;
     result.started = CreateProcessW(nullptr, mutableLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                                     currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info);
-    writer.reset();  // the child holds the only write end now
-    if (!result.started) {
-        result.output = reader.finish();
-        return result;
+    output.reset();
+    if (result.started) {
+        win::ProcessHandles process{win::UniqueHandle(info.hProcess), win::UniqueHandle(info.hThread)};
+        if (WaitForSingleObject(process.process.get(), timeoutMs) != WAIT_OBJECT_0) {
+            result.timedOut = true;
+            TerminateProcess(process.process.get(), 255);
+            WaitForSingleObject(process.process.get(), 5000);
+        }
+        GetExitCodeProcess(process.process.get(), &result.exitCode);
     }
-    win::ProcessHandles process{win::UniqueHandle(info.hProcess), win::UniqueHandle(info.hThread)};
-    if (WaitForSingleObject(process.process.get(), timeoutMs) != WAIT_OBJECT_0) {
-        result.timedOut = true;
-        TerminateProcess(process.process.get(), 255);
-        WaitForSingleObject(process.process.get(), 5000);
-    }
-    GetExitCodeProcess(process.process.get(), &result.exitCode);
-    result.output = reader.finish();
+    result.output = readFile(outputPath).value_or(std::string());
+    DeleteFileW(outputPath);
     return result;
 }
 

@@ -1,0 +1,134 @@
+// The install folder: its default, the picker, and the checks before an
+// install. Everything here runs on the window's thread, which is a
+// single-threaded COM apartment; the picker and the message boxes are modal to
+// the setup window and run their own message loops while open.
+#include "platform/install_folder.h"
+
+#include "app/product.h"
+#include "install/core/paths.h"
+#include "install/registration.h"
+#include "platform/owners.h"
+#include "platform/registry.h"
+#include "platform/running_app.h"
+#include "uninstall/leftovers.h"
+
+#include <shobjidl.h>
+
+namespace {
+
+constexpr wchar_t kProgramsFolderName[] = L"Programs";
+constexpr wchar_t kPickerTitle[] = L"Choose where to install Tessark Studio";
+
+constexpr wchar_t kNotOnLocalDrive[] = L"Choose a folder on a local drive.";
+constexpr wchar_t kDriveRoot[] = L"Installing into the root of a drive is not supported.";
+constexpr wchar_t kForeignFilesBefore[] = L"This folder already contains other files:\n\n";
+constexpr wchar_t kForeignFilesAfter[] = L"\n\nTessark Studio will be written into it alongside them. Continue?";
+
+// The shortest folder the checks accept: a drive letter, a colon, a separator
+// and one character of a name.
+constexpr size_t kMinDrivePathLength = 4;
+
+bool isDirectory(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void warn(HWND owner, const wchar_t* text) {
+    MessageBoxW(owner, text, product::kMessageCaption, MB_OK | MB_ICONWARNING);
+}
+
+// A drive letter and a colon, so that the install stays off network shares
+// (a UNC path starts with two backslashes). Which drive it is, is not checked.
+bool isOnDrive(const std::wstring& dir) {
+    return dir.size() >= kMinDrivePathLength && dir[1] == L':';
+}
+
+// An existing, non-empty folder that holds no earlier install of ours. The
+// manifest marks an earlier install, which an install updates without asking.
+bool holdsForeignFiles(const std::wstring& dir) {
+    if (!isDirectory(dir)) return false;
+    if (isDirectoryEmpty(dir)) return false;
+    return !isFile(joinPath(dir, product::kManifestFile));
+}
+
+// No is the default button, so that Enter does not mix the application into
+// someone else's files.
+bool userAcceptsForeignFiles(HWND owner, const std::wstring& dir) {
+    const std::wstring question = kForeignFilesBefore + dir + kForeignFilesAfter;
+    const int answer = MessageBoxW(owner, question.c_str(), product::kMessageCaption,
+                                   MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+    return answer == IDYES;
+}
+
+// The file-system path of the dialog's choice, or empty.
+std::wstring chosenFolder(IFileOpenDialog& dialog) {
+    win::ComPtr<IShellItem> item;
+    if (FAILED(dialog.GetResult(item.put())) || !item) return {};
+    win::UniqueCoTaskString path;
+    if (FAILED(item->GetDisplayName(SIGDN_FILESYSPATH, path.put())) || !path) return {};
+    return path.get();
+}
+
+}  // namespace
+
+std::wstring defaultInstallDir() {
+    return defaultInstallDir(knownFolderPath);
+}
+
+std::wstring defaultInstallDir(const KnownFolderLookup& knownFolder) {
+    // The recorded folder is taken as it stands, even when it no longer
+    // exists: the user installed there and expects the update there.
+    std::wstring recorded;
+    if (readRegistryString(HKEY_CURRENT_USER, product::kUninstallKey, product::kInstallLocationValue, recorded) &&
+        !recorded.empty()) {
+        return recorded;
+    }
+    // Wine has no per-user Programs folder (SHGetKnownFolderPath fails with
+    // E_INVALIDARG); Windows puts that folder at LocalAppData\Programs.
+    std::wstring base = knownFolder(FOLDERID_UserProgramFiles);
+    if (base.empty()) base = joinPath(knownFolder(FOLDERID_LocalAppData), kProgramsFolderName);
+    return joinPath(base, product::kInstallFolderName);
+}
+
+std::wstring installDirForPickedFolder(const std::wstring& picked) {
+    const std::wstring name = fileName(picked);
+    const bool alreadyNamed = CompareStringOrdinal(name.c_str(), static_cast<int>(name.size()),
+                                                   product::kInstallFolderName, -1, TRUE) == CSTR_EQUAL;
+    return alreadyNamed ? picked : joinPath(picked, product::kInstallFolderName);
+}
+
+void pickInstallFolder(HWND owner, std::wstring& installDir) {
+    win::ComPtr<IFileOpenDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+                                dialog.putVoid()))) {
+        return;
+    }
+    FILEOPENDIALOGOPTIONS options = 0;
+    if (FAILED(dialog->GetOptions(&options))) options = 0;
+    dialog->SetOptions(options | FOS_PICKFOLDERS | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST);
+    dialog->SetTitle(kPickerTitle);
+    // Show fails with HRESULT_FROM_WIN32(ERROR_CANCELLED) when the user cancels.
+    if (FAILED(dialog->Show(owner))) return;
+    const std::wstring picked = chosenFolder(*dialog.get());
+    if (!picked.empty()) installDir = installDirForPickedFolder(picked);
+}
+
+bool validateInstallFolder(HWND owner, const std::wstring& installDir) {
+    if (!isOnDrive(installDir)) {
+        warn(owner, kNotOnLocalDrive);
+        return false;
+    }
+    // A bare drive root ("C:\") is too short for the check above; this one
+    // catches "C:Folder", which names no folder below the root.
+    if (parentPath(installDir).empty()) {
+        warn(owner, kDriveRoot);
+        return false;
+    }
+    if (holdsForeignFiles(installDir) && !userAcceptsForeignFiles(owner, installDir)) return false;
+    return confirmCloseRunningApp(owner);
+}
