@@ -14,3 +14,14 @@
 // replaced with the unavailable-API or the damaged-payload message.
 bool unpackPayload(const Payload& payload, std::vector<std::uint8_t>& image,
                    const std::function<void(int)>& progress, std::wstring& error);
+
+// Which decoder an unpack set up for the compressed chunks.
+enum class DecompressionPath {
+    None,            // none: the chunk table or the image allocation failed first
+    CompressionApi,  // the API of the system folder's cabinet.dll (ordinals 40, 41, 43, 45)
+    OwnDecoder,      // our own, where the system has no such API (Wine's cabinet.dll lacks it)
+};
+
+// The same, telling in `path` which decoder was chosen; for tests and diagnostics.
+bool unpackPayload(const Payload& payload, std::vector<std::uint8_t>& image,
+                   const std::function<void(int)>& progress, std::wstring& error, DecompressionPath& path);

@@ -1,0 +1,186 @@
+// The payload path rule (see payload_path.h).
+#include "payload/core/payload_path.h"
+
+#include <array>
+#include <unordered_map>
+
+namespace payload_path {
+namespace {
+
+constexpr char kSeparator = '/';
+
+bool isAsciiControl(unsigned char c) {
+    return c < 0x20;
+}
+
+// Characters the Win32 file APIs refuse in a name (wildcards, redirection).
+bool isForbiddenInName(char c) {
+    constexpr std::string_view kForbidden = "<>\"|?*";
+    return kForbidden.find(c) != std::string_view::npos;
+}
+
+char lowerAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
+    }
+    return true;
+}
+
+// COM1-9 and LPT1-9 take the superscript digits too: Windows reserves
+// "COM¹" just like "COM1".
+bool isPortNumber(std::string_view digit) {
+    constexpr std::array<std::string_view, 3> kSuperscripts = {"\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
+    if (digit.size() == 1) return digit[0] >= '1' && digit[0] <= '9';
+    for (std::string_view superscript : kSuperscripts) {
+        if (digit == superscript) return true;
+    }
+    return false;
+}
+
+// Windows opens a device instead of a file for these names, with or without
+// an extension ("nul.txt" is the null device too) and with spaces before the
+// extension ("CON .txt").
+bool isDeviceName(std::string_view component) {
+    std::string_view base = component.substr(0, component.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+
+    constexpr std::array<std::string_view, 6> kDevices = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    for (std::string_view device : kDevices) {
+        if (equalsIgnoringAsciiCase(base, device)) return true;
+    }
+    if (base.size() < 4) return false;
+    const std::string_view prefix = base.substr(0, 3);
+    const bool isPort = equalsIgnoringAsciiCase(prefix, "COM") || equalsIgnoringAsciiCase(prefix, "LPT");
+    return isPort && isPortNumber(base.substr(3));
+}
+
+Fault checkCharacters(std::string_view path) {
+    for (char c : path) {
+        if (c == '\\') return Fault::Backslash;
+        if (c == ':') return Fault::Colon;
+        if (isAsciiControl(static_cast<unsigned char>(c))) return Fault::ControlCharacter;
+        if (isForbiddenInName(c)) return Fault::ForbiddenCharacter;
+    }
+    return Fault::None;
+}
+
+Fault checkComponent(std::string_view component) {
+    if (component.empty()) return Fault::EmptyComponent;
+    if (component.back() == '.' || component.back() == ' ') return Fault::TrailingDotOrSpace;
+    if (isDeviceName(component)) return Fault::DeviceName;
+    return Fault::None;
+}
+
+// Number of bytes of the UTF-8 sequence that `lead` starts, 0 if it cannot
+// start one.
+std::size_t sequenceLength(unsigned char lead) {
+    if (lead < 0x80) return 1;
+    if (lead >= 0xC2 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF4) return 4;
+    return 0;
+}
+
+// The allowed range of the second byte, which rules out overlong forms,
+// UTF-16 surrogates and code points above U+10FFFF.
+bool secondByteFits(unsigned char lead, unsigned char second) {
+    switch (lead) {
+    case 0xE0: return second >= 0xA0 && second <= 0xBF;
+    case 0xED: return second >= 0x80 && second <= 0x9F;
+    case 0xF0: return second >= 0x90 && second <= 0xBF;
+    case 0xF4: return second >= 0x80 && second <= 0x8F;
+    default: return second >= 0x80 && second <= 0xBF;
+    }
+}
+
+bool isContinuation(unsigned char c) {
+    return (c & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+bool isValidUtf8(std::string_view text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = sequenceLength(lead);
+        if (length == 0) return false;
+        // Does the whole sequence fit in what is left?
+        if (length > text.size() - i) return false;
+        if (length > 1 && !secondByteFits(lead, static_cast<unsigned char>(text[i + 1]))) return false;
+        for (std::size_t k = 2; k < length; ++k) {
+            if (!isContinuation(static_cast<unsigned char>(text[i + k]))) return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
+Fault check(std::string_view path) {
+    if (path.empty()) return Fault::Empty;
+    if (path.front() == '/' || path.front() == '\\') return Fault::Absolute;
+    if (!isValidUtf8(path)) return Fault::InvalidUtf8;
+    if (const Fault fault = checkCharacters(path); fault != Fault::None) return fault;
+    if (path.find("..") != std::string_view::npos) return Fault::DotDot;
+
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = path.find(kSeparator, start);
+        const std::string_view component = path.substr(start, end == std::string_view::npos ? path.npos : end - start);
+        if (const Fault fault = checkComponent(component); fault != Fault::None) return fault;
+        if (end == std::string_view::npos) return Fault::None;
+        start = end + 1;
+    }
+}
+
+const char* describe(Fault fault) {
+    switch (fault) {
+    case Fault::None: return "is acceptable";
+    case Fault::Empty: return "is empty";
+    case Fault::Absolute: return "starts with a separator";
+    case Fault::Backslash: return "contains '\\'";
+    case Fault::Colon: return "contains ':'";
+    case Fault::DotDot: return "contains '..'";
+    case Fault::EmptyComponent: return "has an empty component";
+    case Fault::InvalidUtf8: return "is not valid UTF-8";
+    case Fault::ControlCharacter: return "contains a control character";
+    case Fault::ForbiddenCharacter: return "contains one of < > \" | ? *";
+    case Fault::TrailingDotOrSpace: return "has a name ending in '.' or ' ', which Windows strips";
+    case Fault::DeviceName: return "has a name that Windows reserves for a device (CON, NUL, COM1, ...)";
+    }
+    return "breaks the path rule";
+}
+
+std::string foldCase(std::string_view path) {
+    std::string folded(path);
+    for (char& c : folded) c = lowerAscii(c);
+    return folded;
+}
+
+std::optional<Clash> findClash(std::span<const std::string_view> paths) {
+    std::unordered_map<std::string, std::size_t> files;    // folded path -> index
+    std::unordered_map<std::string, std::size_t> folders;  // folded folder -> index of a path inside it
+    files.reserve(paths.size());
+
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::string folded = foldCase(paths[i]);
+        if (auto it = files.find(folded); it != files.end()) return Clash{ClashKind::SameFile, it->second, i};
+        if (auto it = folders.find(folded); it != folders.end()) return Clash{ClashKind::FileIsFolder, i, it->second};
+
+        for (std::size_t slash = folded.find(kSeparator); slash != std::string::npos;
+             slash = folded.find(kSeparator, slash + 1)) {
+            std::string folder = folded.substr(0, slash);
+            if (auto it = files.find(folder); it != files.end()) return Clash{ClashKind::FileIsFolder, it->second, i};
+            folders.emplace(std::move(folder), i);
+        }
+        files.emplace(std::move(folded), i);
+    }
+    return std::nullopt;
+}
+
+}  // namespace payload_path

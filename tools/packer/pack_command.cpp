@@ -1,0 +1,64 @@
+// packer pack DIR -o FILE [--chunk-size BYTES] [--level N] [--store]
+//                         [--app-exe FILE] [--replace-uninstaller FILE]
+#include "app_folder.h"
+#include "arguments.h"
+#include "container_writer.h"
+#include "output_file.h"
+#include "packer.h"
+#include "payload/payload.h"
+#include "progress_bar.h"
+
+#include <limits>
+#include <ostream>
+
+namespace packer {
+namespace {
+
+struct PackRequest {
+    std::filesystem::path folder;
+    std::filesystem::path output;
+    PackSettings settings;
+    FolderOverrides overrides;
+};
+
+PackRequest readPackRequest(std::span<const std::string> args) {
+    Arguments arguments(args);
+    PackRequest request;
+    const auto output = arguments.takeValue("-o");
+    if (const auto size = arguments.takeValue("--chunk-size")) {
+        request.settings.chunkSize = std::uint32_t(parseNumber(*size, "--chunk-size", 1, kMaxChunkSize));
+    }
+    if (const auto level = arguments.takeValue("--level")) {
+        request.settings.level = unsigned(parseNumber(*level, "--level", 1, std::numeric_limits<unsigned>::max()));
+    }
+    request.settings.store = arguments.takeFlag("--store");
+    if (const auto exe = arguments.takeValue("--app-exe")) request.overrides.appExe = *exe;
+    if (const auto exe = arguments.takeValue("--replace-uninstaller")) request.overrides.uninstaller = *exe;
+    request.folder = arguments.positionals(1).front();
+    if (!output) throw UsageError("pack needs -o FILE");
+    request.output = *output;
+    return request;
+}
+
+}  // namespace
+
+int packCommand(std::span<const std::string> args, Console& console) {
+    const PackRequest request = readPackRequest(args);
+    const std::vector<SourceFile> files = collectAppFiles(request.folder, request.overrides, console.err);
+
+    OutputFile output(request.output);
+    PackSummary summary;
+    {
+        ProgressBar bar(console.err, console.showProgress, "packing");
+        summary = writeContainer(files, request.settings, output,
+                                 [&](std::uint64_t done, std::uint64_t total) { bar.update(done, total); });
+    }
+    output.commit();
+
+    console.out << "packed " << files.size() << " files, " << summary.totalSize << " bytes, into "
+                << summary.chunkCount << " chunks (" << summary.storedChunks << " stored): "
+                << request.output.string() << ", " << summary.payloadSize << " bytes\n";
+    return kExitOk;
+}
+
+}  // namespace packer
