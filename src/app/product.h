@@ -36,5 +36,7 @@ inline constexpr unsigned kShellStepTimeoutMs = 20000;
 
 // Payload resource: name "PAYLOAD", type RT_RCDATA.
 inline constexpr wchar_t kPayloadResourceName[] = L"PAYLOAD";
+// The digest of the unpacked payload image: name "PAYLOAD_DIGEST", type RT_RCDATA.
+inline constexpr wchar_t kPayloadDigestResourceName[] = L"PAYLOAD_DIGEST";
 
 }  // namespace product

@@ -3,24 +3,11 @@
 // layout, drawn by the painting and hit-tested by the window procedure.
 #pragma once
 
+#include "ui/core/element_ids.h"
+
 #include <windows.h>
 
 #include <string>
-
-enum ElementKind : int { Button = 0, Checkbox = 1, Link = 2 };
-
-enum ElementId : int {
-    ID_MAIN = 1,
-    ID_CANCEL = 2,
-    ID_CHANGE_FOLDER = 3,
-    ID_OPEN_APP = 4,  // "Open Tessark Studio" on Done; the launch checkbox on Welcome
-    ID_CLOSE = 5,
-    ID_WEBVIEW2_LINK = 6,
-    ID_DESKTOP = 7,
-    ID_START_MENU = 8,
-    ID_EXPLORER = 9,
-    ID_PURGE = 10,
-};
 
 struct UiElement {
     int id = 0;  // never 0: 0 means "no element" in hoverId and pressedId

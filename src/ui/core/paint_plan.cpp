@@ -1,0 +1,239 @@
+#include "ui/core/paint_plan.h"
+
+#include "app/product.h"
+#include "ui/core/texts.h"
+
+#include <cwchar>
+
+namespace paint {
+namespace {
+
+using layout::Rect;
+using layout::Screen;
+
+constexpr std::uint64_t kBytesPerMegabyte = 0x100000;
+constexpr double kPerKilobyte = 1.0 / 1024;               // exactly 0.0009765625
+constexpr double kPerMegabyte = 1.0 / kBytesPerMegabyte;  // exactly 9.5367431640625e-7
+constexpr std::size_t kSizeTextCapacity = 64;
+
+// Logical lengths of the design, at 96 DPI.
+constexpr int kMargin = 30;
+constexpr int kContentTop = 134;
+constexpr int kHeaderHeight = 112;
+constexpr int kIconLeft = 30;
+constexpr int kIconTop = 28;
+constexpr int kIconSide = 56;
+constexpr int kTitleIndent = 72;
+constexpr int kTitleTop = 36;
+constexpr int kTitleHeight = 30;
+constexpr int kSubtitleTop = 66;
+constexpr int kSubtitleHeight = 22;
+constexpr int kLabelHeight = 18;
+constexpr int kBoxTop = 154;
+constexpr int kBoxHeight = 42;
+constexpr int kBoxRightReserve = 106;  // the "Change…" button and its gap
+constexpr int kBoxRadius = 9;
+constexpr int kPathInset = 14;
+constexpr int kPathRightReserve = 134;
+constexpr int kNoteTop = 330;
+constexpr int kNoteHeight = 40;
+constexpr int kNoteRightReserve = 20;
+constexpr int kUninstallPathTop = 156;
+constexpr int kUninstallPathHeight = 24;
+constexpr int kUninstallNoteTop = 246;
+constexpr int kBarTop = 206;
+constexpr int kBarHeight = 6;
+constexpr int kBarRadius = 3;
+constexpr int kWorkingHeadingDrop = 24;
+constexpr int kHeadingHeight = 26;
+constexpr int kStatusTop = 222;
+constexpr int kStatusHeight = 22;
+constexpr int kPercentReserve = 50;
+constexpr int kResultHeadingDrop = 20;
+constexpr int kDetailDrop = 52;
+constexpr int kDetailHeight = 20;
+constexpr int kInstallSentenceDrop = 76;
+constexpr int kSentenceHeight = 48;
+constexpr int kErrorHeight = 120;
+constexpr int kCheckboxSide = 18;
+constexpr int kCheckboxGap = 11;
+
+struct Frame {
+    const PaintInput& in;
+    int s(int logical) const { return layout::scaleLength(logical, in.dpi); }
+    int margin() const { return s(kMargin); }
+    int contentTop() const { return s(kContentTop); }
+    int width() const { return in.width; }
+    // A full-width row between the margins.
+    Rect row(int top, int height) const { return {margin(), top, width() - margin(), top + height}; }
+};
+
+void addInstallWelcome(const Frame& f, std::vector<TextItem>& out) {
+    const PaintInput& in = f.in;
+    const int m = f.margin();
+    const int ct = f.contentTop();
+    out.push_back({in.existingInstall ? ui_texts::kUpdateLocation : ui_texts::kInstallLocation, Font::Small,
+                   colorTextMuted, f.row(ct, f.s(kLabelHeight)), kLine});
+    const int pathLeft = m + f.s(kPathInset);
+    out.push_back({std::wstring(in.installDir), Font::Body, colorText,
+                   {pathLeft, f.s(kBoxTop), pathLeft + (f.width() - 2 * m - f.s(kPathRightReserve)),
+                    f.s(kBoxTop) + f.s(kBoxHeight)},
+                   kPathCentredVertically});
+    out.push_back({in.webView2Present ? ui_texts::kPerUserNote : ui_texts::kWebView2Warning, Font::Small,
+                   in.webView2Present ? colorTextMuted : colorWarning,
+                   {m, f.s(kNoteTop), m + (f.width() - 2 * m - f.s(kNoteRightReserve)),
+                    f.s(kNoteTop) + f.s(kNoteHeight)},
+                   kWrapped});
+}
+
+void addUninstallWelcome(const Frame& f, std::vector<TextItem>& out) {
+    const int ct = f.contentTop();
+    out.push_back({ui_texts::kRemovesFrom, Font::Small, colorTextMuted, f.row(ct, f.s(kLabelHeight)), kLine});
+    out.push_back({std::wstring(f.in.uninstallDir), Font::Body, colorText,
+                   f.row(f.s(kUninstallPathTop), f.s(kUninstallPathHeight)), kPath});
+    out.push_back({ui_texts::kOnlyOwnFiles, Font::Small, colorTextMuted,
+                   f.row(f.s(kUninstallNoteTop), f.s(kNoteHeight)), kWrapped});
+}
+
+void addWorking(const Frame& f, std::vector<TextItem>& out) {
+    const PaintInput& in = f.in;
+    const int m = f.margin();
+    const int headingTop = f.contentTop() + f.s(kWorkingHeadingDrop);
+    out.push_back({in.uninstallMode ? ui_texts::kRemoving : ui_texts::kInstalling, Font::Body, colorText,
+                   f.row(headingTop, f.s(kHeadingHeight)), kLine});
+    const int statusTop = f.s(kStatusTop);
+    const int statusBottom = statusTop + f.s(kStatusHeight);
+    out.push_back({std::wstring(in.statusText), Font::Small, colorTextMuted,
+                   {m, statusTop, m + (f.width() - 2 * m - f.s(kPercentReserve)), statusBottom}, kPath});
+    out.push_back({std::to_wstring(in.progress) + L"%", Font::Small, colorTextMuted,
+                   {m, statusTop, f.width() - m, statusBottom}, kLineRight});
+}
+
+void addDone(const Frame& f, std::vector<TextItem>& out) {
+    const PaintInput& in = f.in;
+    const int m = f.margin();
+    const int ct = f.contentTop();
+    out.push_back({in.uninstallMode ? ui_texts::kRemoved : ui_texts::kInstalled, Font::Body, colorText,
+                   f.row(ct + f.s(kResultHeadingDrop), f.s(kHeadingHeight)), kLine});
+    if (!in.uninstallMode) {
+        out.push_back({std::wstring(in.installDir), Font::Small, colorTextMuted,
+                       f.row(ct + f.s(kDetailDrop), f.s(kDetailHeight)), kPath});
+    }
+    const int drop = f.s(in.uninstallMode ? kDetailDrop : kInstallSentenceDrop);
+    out.push_back({std::wstring(in.statusText), Font::Small, colorTextMuted,
+                   {m, ct + drop, m + (f.width() - 2 * m), ct + drop + f.s(kSentenceHeight)}, kWrapped});
+}
+
+void addFailed(const Frame& f, std::vector<TextItem>& out) {
+    const PaintInput& in = f.in;
+    const int ct = f.contentTop();
+    out.push_back({in.uninstallMode ? ui_texts::kUninstallFailed : ui_texts::kInstallFailed, Font::Body,
+                   colorError, f.row(ct + f.s(kResultHeadingDrop), f.s(kHeadingHeight)), kLine});
+    out.push_back({std::wstring(in.errorText), Font::Small, colorTextMuted,
+                   f.row(ct + f.s(kDetailDrop), f.s(kErrorHeight)), kWrapped});
+}
+
+}  // namespace
+
+std::wstring sizeText(std::uint64_t bytes) {
+    const double b = static_cast<double>(bytes);
+    wchar_t text[kSizeTextCapacity] = {};
+    if (bytes < kBytesPerMegabyte) std::swprintf(text, kSizeTextCapacity, L"%.0f KB", b * kPerKilobyte);
+    else std::swprintf(text, kSizeTextCapacity, L"%.1f MB", b * kPerMegabyte);
+    return text;
+}
+
+std::wstring subtitle(bool uninstallMode, std::uint64_t payloadBytes) {
+    if (uninstallMode) return ui_texts::kUninstallSubtitle;
+    return std::wstring(ui_texts::kVersionPrefix) + product::kVersion + ui_texts::kSubtitleSeparator +
+           sizeText(payloadBytes) + ui_texts::kOnDisk;
+}
+
+const wchar_t* resultSentence(bool uninstallMode, bool purgeSettings, bool startMenuShortcut) {
+    if (uninstallMode) return purgeSettings ? ui_texts::kPurgedSentence : ui_texts::kKeptSentence;
+    return startMenuShortcut ? ui_texts::kStartMenuSentence : ui_texts::kFolderSentence;
+}
+
+std::vector<TextItem> screenTexts(const PaintInput& in) {
+    const Frame f{in};
+    const int titleLeft = f.margin() + f.s(kTitleIndent);
+    std::vector<TextItem> out;
+    out.push_back({product::kName, Font::Title, colorText,
+                   {titleLeft, f.s(kTitleTop), in.width, f.s(kTitleTop) + f.s(kTitleHeight)}, kLine});
+    out.push_back({subtitle(in.uninstallMode, in.payloadBytes), Font::Small, colorTextMuted,
+                   {titleLeft, f.s(kSubtitleTop), in.width, f.s(kSubtitleTop) + f.s(kSubtitleHeight)}, kLine});
+    switch (in.screen) {
+    case Screen::Welcome:
+        if (in.uninstallMode) addUninstallWelcome(f, out);
+        else addInstallWelcome(f, out);
+        break;
+    case Screen::Working: addWorking(f, out); break;
+    case Screen::Done: addDone(f, out); break;
+    case Screen::Failed: addFailed(f, out); break;
+    }
+    return out;
+}
+
+int headerHeight(int dpi) {
+    return layout::scaleLength(kHeaderHeight, dpi);
+}
+
+layout::Rect headerIconRect(int dpi) {
+    const auto s = [dpi](int v) { return layout::scaleLength(v, dpi); };
+    return layout::rectAt(s(kIconLeft), s(kIconTop), s(kIconSide), s(kIconSide));
+}
+
+layout::Rect locationBox(const PaintInput& in) {
+    const Frame f{in};
+    const int m = f.margin();
+    return {m, f.s(kBoxTop), m + (in.width - 2 * m - f.s(kBoxRightReserve)), f.s(kBoxTop) + f.s(kBoxHeight)};
+}
+
+int locationBoxRadius(int dpi) {
+    return layout::scaleLength(kBoxRadius, dpi);
+}
+
+ProgressBar progressBar(const PaintInput& in) {
+    const Frame f{in};
+    const int m = f.margin();
+    ProgressBar bar;
+    bar.track = layout::rectAt(m, f.s(kBarTop), in.width - 2 * m, f.s(kBarHeight));
+    bar.fillWidth = (bar.track.width() * in.progress) / 100;
+    // A narrower fill would be two corner arcs overlapping into a blob.
+    bar.fillShown = bar.fillWidth > bar.track.height();
+    bar.radius = f.s(kBarRadius);
+    return bar;
+}
+
+layout::Rect checkboxBox(const layout::Rect& element, int dpi) {
+    const int side = layout::scaleLength(kCheckboxSide, dpi);
+    const int top = element.top + (element.height() - side) / 2;
+    return layout::rectAt(element.left, top, side, side);
+}
+
+layout::Rect checkboxLabel(const layout::Rect& element, int dpi) {
+    layout::Rect label = element;
+    label.left += layout::scaleLength(kCheckboxSide, dpi) + layout::scaleLength(kCheckboxGap, dpi);
+    return label;
+}
+
+std::array<PointF, 3> tickPoints(const layout::Rect& box) {
+    const float x = static_cast<float>(box.left);
+    const float y = static_cast<float>(box.top);
+    const float b = static_cast<float>(box.width());
+    return {{{x + 0.26f * b, y + 0.52f * b}, {x + 0.44f * b, y + 0.70f * b}, {x + 0.76f * b, y + 0.31f * b}}};
+}
+
+int buttonRadius(int dpi) {
+    return layout::scaleLength(8, dpi);
+}
+
+int checkboxRadius(int dpi) {
+    return layout::scaleLength(5, dpi);
+}
+
+int tickWidth(int dpi) {
+    return layout::scaleLength(2, dpi);
+}
+
+}  // namespace paint

@@ -1,0 +1,164 @@
+// What the painting shows, worked out before any pixel is drawn: the size on
+// disk, the result sentences, each screen's texts with their rectangles,
+// fonts, colours and DrawText flags, and the progress bar's rule that a fill
+// no wider than the bar is high is not drawn.
+#include "ui/core/paint_plan.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using layout::Rect;
+using layout::Screen;
+using paint::Font;
+using paint::PaintInput;
+using paint::TextItem;
+
+TEST(SizeText, WholeKilobytesBelowOneMebibyteElseOneDecimalMegabyte) {
+    struct Case { std::uint64_t bytes; const wchar_t* text; };
+    const Case cases[] = {
+        {0, L"0 KB"}, {512, L"0 KB"}, {1536, L"2 KB"}, {1048575, L"1024 KB"},
+        {1048576, L"1.0 MB"}, {5767168, L"5.5 MB"}, {1073741824, L"1024.0 MB"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(paint::sizeText(c.bytes), c.text) << c.bytes;
+}
+
+TEST(Subtitle, NamesVersionAndSizeInAnInstallAndOnlyTheModeInAnUninstall) {
+    EXPECT_EQ(paint::subtitle(false, 5767168), L"Version 0.2.5  \u00B7  5.5 MB on disk");
+    EXPECT_EQ(paint::subtitle(true, 5767168), L"Uninstall");
+}
+
+TEST(ResultSentence, FollowsModePurgeAndStartMenu) {
+    EXPECT_STREQ(paint::resultSentence(true, true, true), L"Its settings and cached data were removed as well.");
+    EXPECT_STREQ(paint::resultSentence(true, false, true), L"Settings were left in place, in case you install it again.");
+    EXPECT_STREQ(paint::resultSentence(false, true, true),
+                 L"It is in the Start menu, and in \u201COpen a folder\u2026\u201D it will offer the gamemode roots it found.");
+    EXPECT_STREQ(paint::resultSentence(false, true, false), L"Launch it from the folder above.");
+}
+
+PaintInput input(Screen screen, bool uninstall) {
+    PaintInput in;
+    in.screen = screen;
+    in.uninstallMode = uninstall;
+    in.payloadBytes = 5767168;
+    in.progress = 42;
+    in.statusText = L"Writing files\u2026";
+    in.errorText = L"Could not write C:\\x\\a.txt.";
+    in.installDir = L"C:\\Users\\u\\Programs\\Tessark Studio";
+    in.uninstallDir = L"D:\\Apps\\Tessark Studio";
+    return in;
+}
+
+std::vector<TextItem> screenPart(const PaintInput& in) {
+    auto all = paint::screenTexts(in);
+    return {all.begin() + 2, all.end()};  // the header's two lines come first
+}
+
+TEST(ScreenTexts, HeaderHasTheProductNameAndSubtitleBesideTheIcon) {
+    const auto texts = paint::screenTexts(input(Screen::Welcome, false));
+    ASSERT_GE(texts.size(), 2u);
+    EXPECT_EQ(texts[0], (TextItem{L"Tessark Studio", Font::Title, paint::colorText, {102, 36, 620, 66}, 0x20}));
+    EXPECT_EQ(texts[1], (TextItem{L"Version 0.2.5  \u00B7  5.5 MB on disk", Font::Small, paint::colorTextMuted,
+                                  {102, 66, 620, 88}, 0x20}));
+}
+
+TEST(ScreenTexts, EachScreenAt96DpiMatchesTheDesign) {
+    const std::wstring dir = L"C:\\Users\\u\\Programs\\Tessark Studio";
+    struct Case {
+        const char* name;
+        PaintInput in;
+        std::vector<TextItem> texts;
+    };
+    PaintInput withWebView = input(Screen::Welcome, false);
+    PaintInput withoutWebView = withWebView;
+    withoutWebView.webView2Present = false;
+    withoutWebView.existingInstall = true;
+    const Case cases[] = {
+        {"install welcome", withWebView,
+         {{L"Install location", Font::Small, paint::colorTextMuted, {30, 134, 590, 152}, 0x20},
+          {dir, Font::Body, paint::colorText, {44, 154, 470, 196}, 0x4024},
+          {L"Installs for you alone - no administrator rights, nothing written outside your own profile.", Font::Small,
+           paint::colorTextMuted, {30, 330, 570, 370}, 0x10}}},
+        {"update welcome without WebView2", withoutWebView,
+         {{L"Update the copy installed here", Font::Small, paint::colorTextMuted, {30, 134, 590, 152}, 0x20},
+          {dir, Font::Body, paint::colorText, {44, 154, 470, 196}, 0x4024},
+          {L"WebView2 is not installed. Tessark Studio draws its whole interface in it and will not start without it.",
+           Font::Small, paint::colorWarning, {30, 330, 570, 370}, 0x10}}},
+        {"uninstall welcome", input(Screen::Welcome, true),
+         {{L"This removes Tessark Studio from", Font::Small, paint::colorTextMuted, {30, 134, 590, 152}, 0x20},
+          {L"D:\\Apps\\Tessark Studio", Font::Body, paint::colorText, {30, 156, 590, 180}, 0x4020},
+          {L"Only the files this installer wrote are deleted. Anything else in that folder is left alone.",
+           Font::Small, paint::colorTextMuted, {30, 246, 590, 286}, 0x10}}},
+        {"install working", input(Screen::Working, false),
+         {{L"Installing\u2026", Font::Body, paint::colorText, {30, 158, 590, 184}, 0x20},
+          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 222, 540, 244}, 0x4020},
+          {L"42%", Font::Small, paint::colorTextMuted, {30, 222, 590, 244}, 0x22}}},
+        {"uninstall working", input(Screen::Working, true),
+         {{L"Removing\u2026", Font::Body, paint::colorText, {30, 158, 590, 184}, 0x20},
+          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 222, 540, 244}, 0x4020},
+          {L"42%", Font::Small, paint::colorTextMuted, {30, 222, 590, 244}, 0x22}}},
+        {"install done", input(Screen::Done, false),
+         {{L"Installed.", Font::Body, paint::colorText, {30, 154, 590, 180}, 0x20},
+          {dir, Font::Small, paint::colorTextMuted, {30, 186, 590, 206}, 0x4020},
+          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 210, 590, 258}, 0x10}}},
+        {"uninstall done", input(Screen::Done, true),
+         {{L"Tessark Studio has been removed.", Font::Body, paint::colorText, {30, 154, 590, 180}, 0x20},
+          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 186, 590, 234}, 0x10}}},
+        {"install failed", input(Screen::Failed, false),
+         {{L"The install did not finish.", Font::Body, paint::colorError, {30, 154, 590, 180}, 0x20},
+          {L"Could not write C:\\x\\a.txt.", Font::Small, paint::colorTextMuted, {30, 186, 590, 306}, 0x10}}},
+        {"uninstall failed", input(Screen::Failed, true),
+         {{L"The uninstall did not finish.", Font::Body, paint::colorError, {30, 154, 590, 180}, 0x20},
+          {L"Could not write C:\\x\\a.txt.", Font::Small, paint::colorTextMuted, {30, 186, 590, 306}, 0x10}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto got = screenPart(c.in);
+        ASSERT_EQ(got.size(), c.texts.size());
+        for (std::size_t i = 0; i < got.size(); ++i) EXPECT_EQ(got[i], c.texts[i]) << "text " << i;
+    }
+}
+
+TEST(ScreenTexts, At144DpiEachTermIsScaledAndTheWidthIsTheRealClient) {
+    PaintInput in = input(Screen::Working, false);
+    in.dpi = 144;
+    in.width = 930;
+    in.height = 645;
+    const auto texts = screenPart(in);
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0].rect, (Rect{45, 237, 885, 276}));  // ct 201 + 36, 39 high
+    EXPECT_EQ(texts[1].rect, (Rect{45, 333, 810, 366}));  // ends 75 before the margin
+    EXPECT_EQ(texts[2].rect, (Rect{45, 333, 885, 366}));
+}
+
+TEST(ProgressBar, FillIsDrawnOnlyOnceWiderThanTheBarIsHigh) {
+    struct Case { int progress; int fill; bool shown; };
+    const Case cases[] = {{0, 0, false}, {1, 5, false}, {2, 11, true}, {42, 235, true}, {100, 560, true}};
+    for (const auto& c : cases) {
+        PaintInput in = input(Screen::Working, false);
+        in.progress = c.progress;
+        const auto bar = paint::progressBar(in);
+        EXPECT_EQ(bar.track, (Rect{30, 206, 590, 212})) << c.progress;
+        EXPECT_EQ(bar.fillWidth, c.fill) << c.progress;
+        EXPECT_EQ(bar.fillShown, c.shown) << c.progress;
+        EXPECT_EQ(bar.radius, 3);
+    }
+}
+
+TEST(Geometry, LocationBoxCheckboxBoxLabelAndTick) {
+    EXPECT_EQ(paint::locationBox(input(Screen::Welcome, false)), (Rect{30, 154, 484, 196}));
+    EXPECT_EQ(paint::headerIconRect(96), (Rect{30, 28, 86, 84}));
+    EXPECT_EQ(paint::headerHeight(144), 168);
+    const Rect element{30, 214, 350, 238};
+    const Rect box = paint::checkboxBox(element, 96);
+    EXPECT_EQ(box, (Rect{30, 217, 48, 235}));
+    EXPECT_EQ(paint::checkboxLabel(element, 96), (Rect{59, 214, 350, 238}));
+    // At 120 DPI the box (23) is centred on a 30-pixel row with the odd pixel below.
+    EXPECT_EQ(paint::checkboxBox({38, 268, 438, 298}, 120), (Rect{38, 271, 61, 294}));
+    const auto tick = paint::tickPoints(box);
+    EXPECT_FLOAT_EQ(tick[0].x, 30 + 0.26f * 18);
+    EXPECT_FLOAT_EQ(tick[1].y, 217 + 0.70f * 18);
+    EXPECT_FLOAT_EQ(tick[2].x, 30 + 0.76f * 18);
+}
+
+}  // namespace
