@@ -26,7 +26,9 @@ import zlib
 
 CANVAS = 256
 SIZES = (16, 20, 24, 32, 40, 48, 64, 96, 128, 256)
-PNG_SIZES = (256,)  # stored PNG-compressed inside the ICO; the rest as 32-bit BMP
+# Stored PNG-compressed inside the ICO (Windows reads PNG icon images since
+# Vista); the small ones as 32-bit BMP, where PNG would save nothing.
+PNG_SIZES = (48, 64, 96, 128, 256)
 
 # Geometry on the 256-unit canvas.
 TILE_MARGIN = 16

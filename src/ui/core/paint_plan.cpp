@@ -3,18 +3,42 @@
 #include "app/product.h"
 #include "ui/core/texts.h"
 
-#include <cwchar>
 
 namespace paint {
 namespace {
+
+// The size text is what "%.0f KB" and "%.1f MB" print for bytes / 2^10 and
+// bytes / 2^20. Both quotients are exact binary fractions, so printf rounds
+// them to nearest with ties to even; integer arithmetic gives the same digits
+// without pulling the C library's floating-point formatter into the installer.
+constexpr unsigned kKilobyteShift = 10;
+constexpr unsigned kMegabyteShift = 20;
+
+std::uint64_t roundedQuotient(unsigned __int128 value, unsigned shift) {
+    const unsigned __int128 one = 1;
+    const auto quotient = static_cast<std::uint64_t>(value >> shift);
+    const unsigned __int128 remainder = value & ((one << shift) - 1);
+    const unsigned __int128 half = one << (shift - 1);
+    const bool roundUp = remainder > half || (remainder == half && (quotient & 1));
+    return quotient + (roundUp ? 1 : 0);
+}
+
+std::wstring decimalText(std::uint64_t value) {
+    wchar_t digits[24];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    std::wstring text;
+    while (count > 0) text += digits[--count];
+    return text;
+}
 
 using layout::Rect;
 using layout::Screen;
 
 constexpr std::uint64_t kBytesPerMegabyte = 0x100000;
-constexpr double kPerKilobyte = 1.0 / 1024;               // exactly 0.0009765625
-constexpr double kPerMegabyte = 1.0 / kBytesPerMegabyte;  // exactly 9.5367431640625e-7
-constexpr std::size_t kSizeTextCapacity = 64;
 
 // Logical lengths of the design, at 96 DPI.
 constexpr int kMargin = 30;
@@ -105,7 +129,7 @@ void addWorking(const Frame& f, std::vector<TextItem>& out) {
     const int statusBottom = statusTop + f.s(kStatusHeight);
     out.push_back({std::wstring(in.statusText), Font::Small, colorTextMuted,
                    {m, statusTop, m + (f.width() - 2 * m - f.s(kPercentReserve)), statusBottom}, kPath});
-    out.push_back({std::to_wstring(in.progress) + L"%", Font::Small, colorTextMuted,
+    out.push_back({decimalText(static_cast<std::uint64_t>(in.progress < 0 ? 0 : in.progress)) + L"%", Font::Small, colorTextMuted,
                    {m, statusTop, f.width() - m, statusBottom}, kLineRight});
 }
 
@@ -136,11 +160,9 @@ void addFailed(const Frame& f, std::vector<TextItem>& out) {
 }  // namespace
 
 std::wstring sizeText(std::uint64_t bytes) {
-    const double b = static_cast<double>(bytes);
-    wchar_t text[kSizeTextCapacity] = {};
-    if (bytes < kBytesPerMegabyte) std::swprintf(text, kSizeTextCapacity, L"%.0f KB", b * kPerKilobyte);
-    else std::swprintf(text, kSizeTextCapacity, L"%.1f MB", b * kPerMegabyte);
-    return text;
+    if (bytes < kBytesPerMegabyte) return decimalText(roundedQuotient(bytes, kKilobyteShift)) + L" KB";
+    const std::uint64_t tenths = roundedQuotient(static_cast<unsigned __int128>(bytes) * 10, kMegabyteShift);
+    return decimalText(tenths / 10) + L"." + decimalText(tenths % 10) + L" MB";
 }
 
 std::wstring subtitle(bool uninstallMode, std::uint64_t payloadBytes) {

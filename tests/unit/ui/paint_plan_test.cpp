@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cwchar>
+#include <vector>
+
 namespace {
 
 using layout::Rect;
@@ -21,6 +24,20 @@ TEST(SizeText, WholeKilobytesBelowOneMebibyteElseOneDecimalMegabyte) {
         {1048576, L"1.0 MB"}, {5767168, L"5.5 MB"}, {1073741824, L"1024.0 MB"},
     };
     for (const auto& c : cases) EXPECT_EQ(paint::sizeText(c.bytes), c.text) << c.bytes;
+}
+
+// The text must read exactly as "%.0f KB" / "%.1f MB" print, ties included.
+TEST(SizeText, AgreesWithPrintfOnBoundariesAndTies) {
+    std::vector<std::uint64_t> sizes = {1, 511, 513, 2560, 3584, 1048064, 10747904, 1310720, 28801704,
+                                        (1ull << 40) + 12345, (1ull << 52) + 3};
+    for (std::uint64_t b = 1; b < (1ull << 50); b = b * 7 + 13) sizes.push_back(b);
+    for (const auto bytes : sizes) {
+        wchar_t expected[64];
+        const double b = static_cast<double>(bytes);
+        if (bytes < 0x100000) std::swprintf(expected, 64, L"%.0f KB", b * (1.0 / 1024));
+        else std::swprintf(expected, 64, L"%.1f MB", b * (1.0 / 0x100000));
+        EXPECT_EQ(paint::sizeText(bytes), expected) << bytes;
+    }
 }
 
 TEST(Subtitle, NamesVersionAndSizeInAnInstallAndOnlyTheModeInAnUninstall) {

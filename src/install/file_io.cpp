@@ -1,0 +1,66 @@
+#include "install/file_io.h"
+
+#include "install/core/paths.h"
+#include "platform/owners.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+// WriteFile takes a 32-bit count; 1 MiB pieces also keep each call short.
+constexpr std::uint64_t kWritePiece = 1u << 20;
+
+}  // namespace
+
+std::wstring utf8ToWide(std::string_view utf8) {
+    if (utf8.empty()) return {};
+    // Does the length fit the int that the conversion API takes?
+    if (utf8.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
+    const int inputLength = static_cast<int>(utf8.size());
+    const int needed = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inputLength, nullptr, 0);
+    if (needed <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(needed), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inputLength, wide.data(), needed);
+    return wide;
+}
+
+std::string wideToUtf8(std::wstring_view wide) {
+    if (wide.empty()) return {};
+    // Does the length fit the int that the conversion API takes?
+    if (wide.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return {};
+    const int inputLength = static_cast<int>(wide.size());
+    const int needed = WideCharToMultiByte(CP_UTF8, 0, wide.data(), inputLength, nullptr, 0, nullptr, nullptr);
+    if (needed <= 0) return {};
+    std::string utf8(static_cast<std::size_t>(needed), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), inputLength, utf8.data(), needed, nullptr, nullptr);
+    return utf8;
+}
+
+bool ensureDirectory(const std::wstring& path) {
+    if (path.empty()) return true;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    // The walk up ends at the first folder that exists or at a part with no
+    // separator left ("C:", a missing drive: CreateDirectoryW then fails).
+    const std::wstring parent = parentPath(path);
+    if (!parent.empty() && parent != path && !ensureDirectory(parent)) return false;
+    if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+    return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool writeWholeFile(const std::wstring& path, const std::uint8_t* bytes, std::uint64_t length) {
+    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    std::uint64_t written = 0;
+    while (written < length) {
+        const DWORD piece = static_cast<DWORD>(std::min(kWritePiece, length - written));
+        DWORD done = 0;
+        if (!WriteFile(file.get(), bytes + written, piece, &done, nullptr) || done == 0) return false;
+        written += done;
+    }
+    return true;
+}

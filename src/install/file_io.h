@@ -1,0 +1,25 @@
+// Text conversion and the two file-system routines that the install and
+// uninstall engines share.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// UTF-8 → UTF-16 with MultiByteToWideChar (CP_UTF8, no flags): malformed
+// bytes become U+FFFD, nothing is reported. Empty in, empty out.
+std::wstring utf8ToWide(std::string_view utf8);
+
+// UTF-16 → UTF-8 with WideCharToMultiByte (CP_UTF8, no flags).
+std::string wideToUtf8(std::wstring_view wide);
+
+// Makes sure a directory exists, creating missing parents first. An empty
+// path counts as existing. Also true when a plain file stands at the path
+// (CreateDirectoryW reports ERROR_ALREADY_EXISTS for it); writing below it
+// fails later with the file's own path.
+bool ensureDirectory(const std::wstring& path);
+
+// Creates or overwrites the file with exactly `length` bytes, written in
+// pieces of at most 1 MiB. Opened without sharing, so a file another process
+// holds open (a running application) fails here instead of half-written.
+bool writeWholeFile(const std::wstring& path, const std::uint8_t* bytes, std::uint64_t length);

@@ -1,0 +1,160 @@
+// The install procedure. Each step either succeeds or ends the run with one
+// sentence for the user; the steps after the files (shortcuts, registry,
+// Explorer entries) fail silently, as the application works without them.
+//
+// The manifest is written once, after every file and shortcut: a run that
+// fails while writing files leaves the previous install's manifest as it was,
+// so the uninstaller still removes exactly what that install wrote.
+#include "install/install.h"
+
+#include "app/product.h"
+#include "install/core/manifest.h"
+#include "install/core/paths.h"
+#include "install/file_io.h"
+#include "install/process.h"
+#include "install/registration.h"
+#include "payload/unpack.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// Progress: unpacking fills 0 → 55, the files 55 → 90 (the last file report
+// is at most 89), then fixed points for the steps after them.
+constexpr int kUnpackEnd = 55;
+constexpr int kFilesSpan = 35;
+constexpr int kShortcutsPercent = 92;
+constexpr int kRegisteringPercent = 95;
+constexpr int kExplorerPercent = 98;
+constexpr int kDonePercent = 100;
+// A report for every 24th file and the last keeps the window's repaints
+// (a posted message each) far below the number of files.
+constexpr std::size_t kFilesPerReport = 24;
+
+std::wstring relativeWindowsPath(const std::string& payloadPath) {
+    std::wstring path = utf8ToWide(payloadPath);
+    for (wchar_t& c : path) {
+        if (c == L'/') c = L'\\';
+    }
+    return path;
+}
+
+bool unpack(const Payload& payload, std::vector<std::uint8_t>& image, const ProgressCallback& progress,
+            std::wstring& error) {
+    const auto unpackProgress = [&progress](int percent) {
+        progress(percent * kUnpackEnd / 100, install_texts::kUnpacking);
+    };
+    return unpackPayload(payload, image, unpackProgress, error);
+}
+
+// Every file is written straight from its slice of the image, so a slice that
+// reaches past the image would write out whatever memory follows it. Checked
+// for all entries before the first write: a bad payload leaves no trace.
+bool malformedTable(std::wstring& error) {
+    error = payload_messages::kMalformedTable;
+    return false;
+}
+
+bool entriesInsideImage(const Payload& payload, std::uint64_t imageSize, std::wstring& error) {
+    for (const PayloadEntry& entry : payload.entries) {
+        // Does the file start inside the image?
+        if (entry.offset > imageSize) return malformedTable(error);
+        // Do its bytes fit in what remains of the image after its start?
+        if (entry.size > imageSize - entry.offset) return malformedTable(error);
+    }
+    return true;
+}
+
+bool writeEntry(const PayloadEntry& entry, const std::vector<std::uint8_t>& image, const std::wstring& fullPath,
+                std::wstring& error) {
+    const std::wstring folder = parentPath(fullPath);
+    if (!ensureDirectory(folder)) {
+        error = install_texts::kCouldNotCreate + folder;
+        return false;
+    }
+    if (!writeWholeFile(fullPath, image.data() + entry.offset, entry.size)) {
+        error = install_texts::kCouldNotWrite + fullPath + install_texts::kStillRunningHint;
+        return false;
+    }
+    return true;
+}
+
+bool writeFiles(const Payload& payload, const std::vector<std::uint8_t>& image, const std::wstring& installDir,
+                std::string& manifest, const ProgressCallback& progress, std::wstring& error) {
+    const std::size_t count = payload.entries.size();
+    for (std::size_t i = 0; i < count; ++i) {
+        const PayloadEntry& entry = payload.entries[i];
+        const std::wstring relativePath = relativeWindowsPath(entry.path);
+        if (!writeEntry(entry, image, joinPath(installDir, relativePath), error)) return false;
+        manifest += entry.path;
+        manifest += '\n';
+        if (i % kFilesPerReport == 0 || i + 1 == count) {
+            const int percent = kUnpackEnd + static_cast<int>(kFilesSpan * i / count);
+            progress(percent, install_texts::kWritingFile + fileName(relativePath));
+        }
+    }
+    return true;
+}
+
+// Unpacks and writes every file; the image lives only as long as this step,
+// so the later steps (one waits up to 20 s for the application) hold none of it.
+bool unpackAndWriteFiles(const Payload& payload, const std::wstring& installDir, std::string& manifest,
+                         const ProgressCallback& progress, std::wstring& error) {
+    std::vector<std::uint8_t> image;
+    if (!unpack(payload, image, progress, error)) return false;
+    if (!entriesInsideImage(payload, image.size(), error)) return false;
+    if (!ensureDirectory(installDir)) {
+        error = install_texts::kCouldNotCreate + installDir;
+        return false;
+    }
+    progress(kUnpackEnd, install_texts::kWritingFiles);
+    manifest = kManifestHeader;
+    return writeFiles(payload, image, installDir, manifest, progress, error);
+}
+
+bool writeManifest(const std::wstring& installDir, const std::string& manifest, std::wstring& error) {
+    const std::wstring path = joinPath(installDir, product::kManifestFile);
+    if (writeWholeFile(path, reinterpret_cast<const std::uint8_t*>(manifest.data()), manifest.size())) return true;
+    error = install_texts::kManifestNotWritten;
+    return false;
+}
+
+std::uint64_t payloadBytes(const Payload& payload) {
+    std::uint64_t total = 0;
+    for (const PayloadEntry& entry : payload.entries) total += entry.size;
+    return total;
+}
+
+}  // namespace
+
+bool performInstall(const InstallOptions& options, const ProgressCallback& progress, std::wstring& error) {
+    return performInstall(options, progress, error, openPayload);
+}
+
+bool performInstall(const InstallOptions& options, const ProgressCallback& progress, std::wstring& error,
+                    const PayloadSource& source) {
+    progress(0, install_texts::kReading);
+    Payload payload;
+    if (!source(payload, error)) return false;
+    const std::wstring& installDir = options.installDir;
+    std::string manifest;
+    if (!unpackAndWriteFiles(payload, installDir, manifest, progress, error)) return false;
+
+    const std::wstring appExe = joinPath(installDir, product::kAppExe);
+    progress(kShortcutsPercent, install_texts::kCreatingShortcuts);
+    InstallContext context{appExe, options, manifest};
+    addShortcuts(context);
+
+    if (!writeManifest(installDir, manifest, error)) return false;
+
+    progress(kRegisteringPercent, install_texts::kRegistering);
+    writeUninstallEntry(installDir, payloadBytes(payload));
+
+    if (options.explorerEntries) {
+        progress(kExplorerPercent, install_texts::kAddingExplorerEntries);
+        addExplorerEntries(appExe);
+    }
+    progress(kDonePercent, install_texts::kDone);
+    return true;
+}

@@ -1,0 +1,30 @@
+#include "install/process.h"
+
+#include "install/core/paths.h"
+#include "platform/owners.h"
+
+#include <vector>
+
+namespace {
+
+// CreateProcessW may write into the command line, so it gets its own buffer.
+std::vector<wchar_t> quotedCommandLine(const std::wstring& exe, const std::wstring& args) {
+    const std::wstring text = L"\"" + exe + L"\" " + args;
+    return std::vector<wchar_t>(text.c_str(), text.c_str() + text.size() + 1);
+}
+
+}  // namespace
+
+bool runAndWait(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs) {
+    std::vector<wchar_t> commandLine = quotedCommandLine(exe, args);
+    const std::wstring folder = parentPath(exe);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &info)) {
+        return false;
+    }
+    const win::ProcessHandles handles{win::UniqueHandle(info.hProcess), win::UniqueHandle(info.hThread)};
+    return WaitForSingleObject(handles.process.get(), timeoutMs) == WAIT_OBJECT_0;
+}

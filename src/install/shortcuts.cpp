@@ -1,0 +1,52 @@
+// The product's shortcuts: shell link files made with IShellLinkW and saved
+// through IPersistFile, in the user's own Start-menu Programs folder and on
+// the user's desktop.
+#include "install/registration.h"
+
+#include "app/product.h"
+#include "install/core/paths.h"
+#include "install/file_io.h"
+#include "platform/owners.h"
+
+#include <objbase.h>
+#include <shobjidl.h>
+
+std::wstring knownFolderPath(REFKNOWNFOLDERID id) {
+    // The buffer is the caller's to free even when the call fails.
+    win::UniqueCoTaskString path;
+    if (FAILED(SHGetKnownFolderPath(id, 0, nullptr, path.put())) || !path) return {};
+    return path.get();
+}
+
+bool createShortcut(const std::wstring& shortcutPath, const std::wstring& target,
+                    const std::wstring& workingFolder, const std::wstring& description) {
+    win::ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid()))) {
+        return false;
+    }
+    link->SetPath(target.c_str());
+    link->SetWorkingDirectory(workingFolder.c_str());
+    link->SetDescription(description.c_str());
+    link->SetIconLocation(target.c_str(), 0);
+    win::ComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid()))) return false;
+    // A fresh profile may not have its Programs folder yet.
+    ensureDirectory(parentPath(shortcutPath));
+    return SUCCEEDED(file->Save(shortcutPath.c_str(), TRUE));
+}
+
+void addShortcut(InstallContext& context, const std::wstring& folder) {
+    if (folder.empty()) return;
+    const std::wstring shortcutPath = joinPath(folder, product::kShortcutFile);
+    if (!createShortcut(shortcutPath, context.appExe, context.options.installDir, product::kShortcutDescription)) {
+        return;
+    }
+    context.manifest += '@';
+    context.manifest += wideToUtf8(shortcutPath);
+    context.manifest += '\n';
+}
+
+void addShortcuts(InstallContext& context) {
+    if (context.options.startMenuShortcut) addShortcut(context, knownFolderPath(FOLDERID_Programs));
+    if (context.options.desktopShortcut) addShortcut(context, knownFolderPath(FOLDERID_Desktop));
+}

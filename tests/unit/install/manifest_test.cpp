@@ -1,0 +1,132 @@
+// The manifest reading rules decide what the uninstaller deletes: a line
+// classified as a file or shortcut by mistake deletes something the
+// installer never wrote.
+#include "install/core/manifest.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Kind = ManifestLineKind;
+
+struct Acted {
+    Kind kind;
+    std::string text;
+    bool operator==(const Acted&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Acted& a) {
+    return out << (a.kind == Kind::File ? "file '" : "shortcut '") << a.text << "'";
+}
+
+// The lines the uninstaller acts on, in order.
+std::vector<Acted> actedOn(std::string_view bytes) {
+    std::vector<Acted> result;
+    for (const ManifestLine& line : readManifestLines(bytes)) {
+        if (line.kind != Kind::Skipped) result.push_back({line.kind, std::string(line.text)});
+    }
+    return result;
+}
+
+struct Case {
+    const char* name;
+    std::string bytes;
+    std::vector<Acted> expected;
+};
+
+const Case kCases[] = {
+    {"empty file", "", {}},
+    {"only line feeds", "\n\n\n", {}},
+    {"plain file lines", "a.txt\nweb/css/app.css\n",
+     {{Kind::File, "a.txt"}, {Kind::File, "web/css/app.css"}}},
+    {"no final line feed keeps the last line", "a.txt\nb.txt", {{Kind::File, "a.txt"}, {Kind::File, "b.txt"}}},
+    {"CRLF line ends", "a.txt\r\nweb/b.txt\r\n@C:\\U\\Tessark Studio.lnk\r\n",
+     {{Kind::File, "a.txt"}, {Kind::File, "web/b.txt"}, {Kind::Shortcut, "C:\\U\\Tessark Studio.lnk"}}},
+    {"trailing spaces and CRs in any mix", "a.txt  \r \r\n@C:\\x.lnk \r\n",
+     {{Kind::File, "a.txt"}, {Kind::Shortcut, "C:\\x.lnk"}}},
+    {"tabs are not trimmed", "a.txt\t\n", {{Kind::File, "a.txt\t"}}},
+    {"leading spaces are kept", "  web/css/app.css\n", {{Kind::File, "  web/css/app.css"}}},
+    {"comment lines anywhere", "# top\na.txt\n# middle\nb.txt\n#tail", {{Kind::File, "a.txt"}, {Kind::File, "b.txt"}}},
+    {"a space before '#' makes a file line", " #x\n", {{Kind::File, " #x"}}},
+    {"blank and space-only lines anywhere", "\na.txt\n   \n\r\nb.txt\n", {{Kind::File, "a.txt"}, {Kind::File, "b.txt"}}},
+    {"parent folder at the start", "../outside.txt\n", {}},
+    {"parent folder in the middle", "web/../../x\n", {}},
+    {"two dots inside a name", "notes..txt\n", {}},
+    {"drive letter", "C:/x\n", {}},
+    {"leading slash", "/x\n", {}},
+    {"leading backslash", "\\x\n", {}},
+    {"colon anywhere", "a:b\n", {}},
+    {"one dot is fine", "web/./a.b\n", {{Kind::File, "web/./a.b"}}},
+    {"shortcut in upper case", "@C:\\Desktop\\Tessark Studio.LNK\n", {{Kind::Shortcut, "C:\\Desktop\\Tessark Studio.LNK"}}},
+    {"shortcut in mixed case", "@C:\\a.LnK\n", {{Kind::Shortcut, "C:\\a.LnK"}}},
+    {"shortcut line naming an exe", "@C:\\Windows\\notepad.exe\n", {}},
+    {"lone '@'", "@\n", {}},
+    {"'@' with only the extension", "@.lnk\n", {}},
+    {"'@' with one character before the extension", "@a.lnk\n", {{Kind::Shortcut, "a.lnk"}}},
+    {"shortcut paths are not checked for dots or colons", "@C:\\..\\x.lnk\n", {{Kind::Shortcut, "C:\\..\\x.lnk"}}},
+    {"'@' with trailing spaces after the extension", "@C:\\x.lnk   \n", {{Kind::Shortcut, "C:\\x.lnk"}}},
+    // A space before '@' makes it a file line, and that one holds a ':'.
+    {"space before '@' makes a refused file line", " @C:\\x.lnk\n", {}},
+    {"non-ASCII file names pass unchanged", "web/caf\xC3\xA9.txt\n", {{Kind::File, "web/caf\xC3\xA9.txt"}}},
+    {"malformed UTF-8 between dots is not two dots", "a\xE2.\xE2.txt\n", {{Kind::File, "a\xE2.\xE2.txt"}}},
+    {"malformed UTF-8 next to two dots refused", "a\xE2..txt\n", {}},
+};
+
+class ManifestRules : public ::testing::TestWithParam<Case> {};
+
+TEST_P(ManifestRules, ActsOnExactlyTheLinesTheRulesAllow) {
+    const Case& c = GetParam();
+    EXPECT_EQ(actedOn(c.bytes), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, ManifestRules, ::testing::ValuesIn(kCases), [](const auto& info) {
+    std::string name;
+    for (const char ch : std::string(info.param.name)) {
+        if (std::isalnum(static_cast<unsigned char>(ch))) {
+            name += ch;
+        } else if (!name.empty() && name.back() != '_') {
+            name += '_';
+        }
+    }
+    if (!name.empty() && name.back() == '_') name.pop_back();
+    return name;
+});
+
+TEST(ManifestLineCount, IsLineFeedsPlusOneWithEveryLineCounted) {
+    EXPECT_EQ(readManifestLines("").size(), 1u);
+    EXPECT_EQ(readManifestLines("a").size(), 1u);
+    EXPECT_EQ(readManifestLines("a\n").size(), 2u);
+    EXPECT_EQ(readManifestLines("# c\n\n../x\n@x.exe\na\n").size(), 6u);
+    const auto lines = readManifestLines("a\n");
+    EXPECT_EQ(lines.back().kind, Kind::Skipped);
+    EXPECT_TRUE(lines.back().text.empty());
+}
+
+TEST(ManifestHeader, IsFourCommentLinesThatReadBackAsNothing) {
+    EXPECT_EQ(std::count(kManifestHeader.begin(), kManifestHeader.end(), '\n'), 4);
+    EXPECT_EQ(kManifestHeader.back(), '\n');
+    EXPECT_TRUE(actedOn(kManifestHeader).empty());
+}
+
+TEST(ManifestRoundTrip, AWrittenManifestReadsBackToItsPathsInOrder) {
+    std::string bytes(kManifestHeader);
+    bytes += "TessarkStudio.exe\nuninstall.exe\nweb/css/app.css\n";
+    bytes += "@C:\\users\\me\\Start Menu\\Programs\\Tessark Studio.lnk\n";
+    bytes += "@C:\\users\\me\\Desktop\\Tessark Studio.lnk\n";
+    const std::vector<Acted> expected = {
+        {Kind::File, "TessarkStudio.exe"},
+        {Kind::File, "uninstall.exe"},
+        {Kind::File, "web/css/app.css"},
+        {Kind::Shortcut, "C:\\users\\me\\Start Menu\\Programs\\Tessark Studio.lnk"},
+        {Kind::Shortcut, "C:\\users\\me\\Desktop\\Tessark Studio.lnk"},
+    };
+    EXPECT_EQ(actedOn(bytes), expected);
+    EXPECT_EQ(readManifestLines(bytes).size(), 4u + 5u + 1u);
+}
+
+}  // namespace

@@ -1,0 +1,266 @@
+// performInstall on payloads built in memory: the progress it reports, what
+// it leaves on disk and in the registry, and where it stops when a step fails.
+#include "install/install.h"
+
+#include "app/product.h"
+#include "install/core/manifest.h"
+#include "install/registration.h"
+#include "memory_payload.h"
+#include "platform/owners.h"
+#include "support/test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <ostream>
+
+namespace {
+
+struct Report {
+    int percent;
+    std::wstring text;
+    bool operator==(const Report&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Report& r) {
+    return out << r.percent << " \"" << ts::narrow(r.text) << "\"";
+}
+
+struct InstallRun {
+    bool ok = false;
+    std::wstring error;
+    std::vector<Report> reports;
+};
+
+std::wstring startMenuShortcut() { return knownFolderPath(FOLDERID_Programs) + L"\\Tessark Studio.lnk"; }
+std::wstring desktopShortcut() { return knownFolderPath(FOLDERID_Desktop) + L"\\Tessark Studio.lnk"; }
+
+class PerformInstall : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The tests of this program share one Wine prefix: start each from a
+        // machine without an install.
+        RegDeleteTreeW(HKEY_CURRENT_USER, product::kUninstallKey);
+        DeleteFileW(startMenuShortcut().c_str());
+        DeleteFileW(desktopShortcut().c_str());
+        options.installDir = dir;
+        options.explorerEntries = false;  // no application in these payloads
+    }
+
+    InstallRun install(const PayloadSource& source) {
+        InstallRun run;
+        const ProgressCallback record = [&run](int percent, const std::wstring& text) {
+            run.reports.push_back({percent, text});
+        };
+        run.ok = performInstall(options, record, run.error, source);
+        return run;
+    }
+
+    std::optional<std::string> manifest() const { return ts::readFile(temp / L"Tessark Studio\\install-manifest.txt"); }
+
+    win::ComApartment com;  // the shortcut step creates shell link objects
+    ts::TempDir temp;
+    const std::wstring dir = temp / L"Tessark Studio";
+    InstallOptions options;
+};
+
+const std::wstring kWritingFiles = L"Writing files\u2026";
+
+TEST_F(PerformInstall, ReportsEveryStepForAOneFilePayload) {
+    options.explorerEntries = true;  // the step is reported even though a.txt is no program
+    const MemoryPayload payload(Files{{"a.txt", "alpha"}});
+    const InstallRun run = install(payload.source());
+    ASSERT_TRUE(run.ok) << ts::narrow(run.error);
+    const std::vector<Report> expected = {
+        {0, L"Reading the package\u2026"},
+        {55, L"Unpacking\u2026"},
+        {55, kWritingFiles},
+        {55, L"Writing a.txt"},
+        {92, L"Creating shortcuts\u2026"},
+        {95, L"Registering\u2026"},
+        {98, L"Adding the Explorer entries\u2026"},
+        {100, L"Done"},
+    };
+    EXPECT_EQ(run.reports, expected);
+}
+
+TEST_F(PerformInstall, ReportsTheFirstAndEvery24thFileAndSkipsTheExplorerStepWhenOff) {
+    options.desktopShortcut = false;
+    options.startMenuShortcut = false;
+    const MemoryPayload payload(numberedFiles(25));
+    const InstallRun run = install(payload.source());
+    ASSERT_TRUE(run.ok) << ts::narrow(run.error);
+    const std::vector<Report> expected = {
+        {0, L"Reading the package\u2026"},
+        {55, L"Unpacking\u2026"},
+        {55, kWritingFiles},
+        {55, L"Writing f000.txt"},
+        {88, L"Writing f024.txt"},
+        {92, L"Creating shortcuts\u2026"},  // made with both shortcuts off
+        {95, L"Registering\u2026"},
+        {100, L"Done"},
+    };
+    EXPECT_EQ(run.reports, expected);
+}
+
+TEST_F(PerformInstall, SpreadsUnpackingAndFileReportsOverTheirRanges) {
+    // 792 files of 8 bytes in 7 chunks of 1,000 bytes: the shape of the
+    // shipped payload, in miniature.
+    const MemoryPayload payload(numberedFiles(792), 1000);
+    const InstallRun run = install(payload.source());
+    ASSERT_TRUE(run.ok) << ts::narrow(run.error);
+
+    std::vector<int> unpacking;
+    std::vector<int> files;
+    for (const Report& r : run.reports) {
+        if (r.text == L"Unpacking\u2026") unpacking.push_back(r.percent);
+        if (r.text.starts_with(L"Writing f") && r.text.ends_with(L".txt")) files.push_back(r.percent);
+    }
+    EXPECT_EQ(unpacking, (std::vector<int>{7, 15, 23, 31, 39, 46, 55}));
+    const std::vector<int> expectedFiles = {55, 56, 57, 58, 59, 60, 61, 62, 63, 64, 65, 66, 67, 68, 69, 70, 71,
+                                            73, 74, 75, 76, 77, 78, 79, 80, 81, 82, 83, 84, 85, 86, 87, 88, 89};
+    EXPECT_EQ(files, expectedFiles);
+    EXPECT_EQ(run.reports[run.reports.size() - 4], (Report{89, L"Writing f791.txt"}));
+    EXPECT_EQ(run.reports[9], (Report{55, L"Writing f000.txt"}));
+    EXPECT_EQ(run.reports[10], (Report{56, L"Writing f024.txt"}));
+}
+
+TEST_F(PerformInstall, WritesEveryFileBelowTheFolderAndListsItInTheManifest) {
+    const std::vector<MemoryFile> files = {
+        {"TessarkStudio.exe", "MZ app"},
+        {"uninstall.exe", "MZ uninstaller"},
+        {"web/css/app.css", "body { margin: 0 }"},
+        {"web/empty.txt", ""},
+        {"web/caf\xC3\xA9.txt", "accent"},
+    };
+    const MemoryPayload payload(files);
+    const InstallRun run = install(payload.source());
+    ASSERT_TRUE(run.ok) << ts::narrow(run.error);
+
+    for (const MemoryFile& file : files) {
+        std::wstring relative = ts::widen(file.path);
+        for (wchar_t& c : relative) c = (c == L'/') ? L'\\' : c;
+        EXPECT_EQ(ts::readFile(dir + L"\\" + relative), file.bytes) << file.path;
+    }
+    std::string expected(kManifestHeader);
+    expected += "TessarkStudio.exe\nuninstall.exe\nweb/css/app.css\nweb/empty.txt\nweb/caf\xC3\xA9.txt\n";
+    expected += "@" + ts::narrow(startMenuShortcut()) + "\n";
+    expected += "@" + ts::narrow(desktopShortcut()) + "\n";
+    EXPECT_EQ(manifest(), expected);
+    EXPECT_TRUE(ts::fileExists(startMenuShortcut()));
+    EXPECT_TRUE(ts::fileExists(desktopShortcut()));
+}
+
+TEST_F(PerformInstall, ReinstallOverwritesEveryFileAndWritesTheSameManifest) {
+    const MemoryPayload payload(Files{{"a.txt", "alpha"}, {"web/b.txt", "beta"}});
+    ASSERT_TRUE(install(payload.source()).ok);
+    const auto firstManifest = manifest();
+    ASSERT_TRUE(ts::writeFile(dir + L"\\a.txt", "a much longer local edit"));
+    ASSERT_TRUE(ts::writeFile(dir + L"\\web\\b.txt", ""));
+    ASSERT_TRUE(ts::writeFile(dir + L"\\old.txt", "from an older version"));
+
+    ASSERT_TRUE(install(payload.source()).ok);
+    EXPECT_EQ(ts::readFile(dir + L"\\a.txt"), "alpha");
+    EXPECT_EQ(ts::readFile(dir + L"\\web\\b.txt"), "beta");
+    EXPECT_EQ(manifest(), firstManifest);
+    EXPECT_TRUE(ts::fileExists(dir + L"\\old.txt"));  // an install never deletes
+}
+
+TEST_F(PerformInstall, AFileHeldOpenStopsTheRunBeforeManifestAndRegistry) {
+    const MemoryPayload payload(Files{{"a.txt", "new a"}, {"b.txt", "new b"}, {"c.txt", "new c"}});
+    ASSERT_TRUE(ts::writeFile(dir + L"\\a.txt", "old a"));
+    ASSERT_TRUE(ts::writeFile(dir + L"\\b.txt", "old b"));
+    ASSERT_TRUE(ts::writeFile(dir + L"\\install-manifest.txt", "# the previous install's manifest\n"));
+    const std::wstring held = dir + L"\\b.txt";
+    win::UniqueFile holder(CreateFileW(held.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+
+    const InstallRun run = install(payload.source());
+    holder.reset();
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.error, L"Could not write " + held + L"\n\nIf Tessark Studio is still running, close it and try again.");
+    EXPECT_EQ(run.reports.back(), (Report{55, L"Writing a.txt"}));
+    EXPECT_EQ(ts::readFile(dir + L"\\a.txt"), "new a");
+    EXPECT_EQ(ts::readFile(dir + L"\\b.txt"), "old b");
+    EXPECT_FALSE(ts::fileExists(dir + L"\\c.txt"));
+    EXPECT_EQ(manifest(), "# the previous install's manifest\n");
+    EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+    EXPECT_FALSE(ts::fileExists(desktopShortcut()));
+}
+
+std::wstring missingDrive() {
+    const DWORD drives = GetLogicalDrives();
+    for (wchar_t letter = L'Y'; letter > L'D'; --letter) {
+        if (!(drives & (1u << (letter - L'A')))) return std::wstring(1, letter) + L":";
+    }
+    return {};
+}
+
+TEST_F(PerformInstall, AnInstallFolderThatCannotBeCreatedIsNamedInTheError) {
+    ASSERT_TRUE(ts::writeFile(temp / L"plain-file", "x"));
+    const std::wstring drive = missingDrive();
+    ASSERT_FALSE(drive.empty());
+    const MemoryPayload payload(Files{{"a.txt", "a"}});
+    for (const std::wstring& folder : {temp / L"plain-file\\Tessark Studio", drive + L"\\Apps\\Tessark Studio"}) {
+        options.installDir = folder;
+        const InstallRun run = install(payload.source());
+        EXPECT_FALSE(run.ok) << ts::narrow(folder);
+        EXPECT_EQ(run.error, L"Could not create " + folder);
+        EXPECT_EQ(run.reports.back().text, L"Unpacking\u2026");
+    }
+}
+
+TEST_F(PerformInstall, AFileFolderThatCannotBeCreatedIsNamedInTheError) {
+    ASSERT_TRUE(ts::writeFile(dir + L"\\web", "a file where a folder should be"));
+    const MemoryPayload payload(Files{{"a.txt", "a"}, {"web/css/app.css", "css"}});
+    const InstallRun run = install(payload.source());
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.error, L"Could not create " + dir + L"\\web\\css");
+    EXPECT_FALSE(manifest().has_value());
+}
+
+TEST_F(PerformInstall, AnEntryReachingPastTheImageIsRefusedBeforeAnyWrite) {
+    const MemoryPayload payload(Files{{"a.txt", "alpha"}, {"b.txt", "beta"}});
+    const PayloadSource parse = payload.source();
+    const PayloadSource stretched = [&parse](Payload& p, std::wstring& error) {
+        if (!parse(p, error)) return false;
+        p.entries[1].size = ~std::uint64_t{0} - 2;  // offset + size wraps around
+        return true;
+    };
+    const InstallRun run = install(stretched);
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.error, L"The payload file table is malformed.");
+    EXPECT_FALSE(ts::directoryExists(dir));
+}
+
+TEST_F(PerformInstall, AProgramWithoutPayloadFailsWithTheReadersMessage) {
+    // This test program carries no PAYLOAD resource: the product's own entry
+    // point reads the running module, finds nothing and says so.
+    InstallRun run;
+    run.ok = performInstall(options, [&run](int p, const std::wstring& t) { run.reports.push_back({p, t}); },
+                            run.error);
+    EXPECT_FALSE(run.ok);
+    EXPECT_EQ(run.error, L"This installer was built without its payload.");
+    EXPECT_EQ(run.reports, (std::vector<Report>{{0, L"Reading the package\u2026"}}));
+    EXPECT_FALSE(ts::directoryExists(dir));
+}
+
+TEST_F(PerformInstall, AnEmptyInstallFolderWritesBelowTheCurrentFolderWithoutCrashing) {
+    // The command line never lets an empty folder through; should one come,
+    // the paths are relative and land in the current folder.
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    SetCurrentDirectoryW(temp.path().c_str());
+    options.installDir.clear();
+    options.desktopShortcut = false;
+    options.startMenuShortcut = false;
+    const MemoryPayload payload(Files{{"web/a.txt", "a"}});
+    const InstallRun run = install(payload.source());
+    SetCurrentDirectoryW(previous);
+    EXPECT_TRUE(run.ok);
+    EXPECT_EQ(ts::readFile(temp / L"web\\a.txt"), "a");
+    EXPECT_TRUE(ts::fileExists(temp / L"install-manifest.txt"));
+}
+
+}  // namespace
