@@ -7,6 +7,7 @@
 #include "install/core/paths.h"
 #include "install/file_io.h"
 #include "platform/owners.h"
+#include "platform/guids.h"
 
 #include <objbase.h>
 #include <shobjidl.h>
@@ -21,7 +22,7 @@ std::wstring knownFolderPath(REFKNOWNFOLDERID id) {
 bool createShortcut(const std::wstring& shortcutPath, const std::wstring& target,
                     const std::wstring& workingFolder, const std::wstring& description) {
     win::ComPtr<IShellLinkW> link;
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid()))) {
+    if (FAILED(CoCreateInstance(guids::kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IShellLinkW), link.putVoid()))) {
         return false;
     }
     link->SetPath(target.c_str());
@@ -29,7 +30,7 @@ bool createShortcut(const std::wstring& shortcutPath, const std::wstring& target
     link->SetDescription(description.c_str());
     link->SetIconLocation(target.c_str(), 0);
     win::ComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, file.putVoid()))) return false;
+    if (FAILED(link->QueryInterface(__uuidof(IPersistFile), file.putVoid()))) return false;
     // A fresh profile may not have its Programs folder yet.
     ensureDirectory(parentPath(shortcutPath));
     return SUCCEEDED(file->Save(shortcutPath.c_str(), TRUE));
@@ -47,6 +48,6 @@ void addShortcut(InstallContext& context, const std::wstring& folder) {
 }
 
 void addShortcuts(InstallContext& context) {
-    if (context.options.startMenuShortcut) addShortcut(context, knownFolderPath(FOLDERID_Programs));
-    if (context.options.desktopShortcut) addShortcut(context, knownFolderPath(FOLDERID_Desktop));
+    if (context.options.startMenuShortcut) addShortcut(context, knownFolderPath(guids::kFolderPrograms));
+    if (context.options.desktopShortcut) addShortcut(context, knownFolderPath(guids::kFolderDesktop));
 }

@@ -11,6 +11,7 @@
 #include "platform/registry.h"
 #include "platform/running_app.h"
 #include "uninstall/leftovers.h"
+#include "platform/guids.h"
 
 #include <shobjidl.h>
 
@@ -90,8 +91,8 @@ std::wstring defaultInstallDir(const KnownFolderLookup& knownFolder) {
     }
     // Wine has no per-user Programs folder (SHGetKnownFolderPath fails with
     // E_INVALIDARG); Windows puts that folder at LocalAppData\Programs.
-    std::wstring base = knownFolder(FOLDERID_UserProgramFiles);
-    if (base.empty()) base = joinPath(knownFolder(FOLDERID_LocalAppData), kProgramsFolderName);
+    std::wstring base = knownFolder(guids::kFolderUserProgramFiles);
+    if (base.empty()) base = joinPath(knownFolder(guids::kFolderLocalAppData), kProgramsFolderName);
     return joinPath(base, product::kInstallFolderName);
 }
 
@@ -104,7 +105,7 @@ std::wstring installDirForPickedFolder(const std::wstring& picked) {
 
 void pickInstallFolder(HWND owner, std::wstring& installDir) {
     win::ComPtr<IFileOpenDialog> dialog;
-    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_IFileOpenDialog,
+    if (FAILED(CoCreateInstance(guids::kFileOpenDialogClass, nullptr, CLSCTX_INPROC_SERVER, __uuidof(IFileOpenDialog),
                                 dialog.putVoid()))) {
         return;
     }

@@ -57,9 +57,14 @@ bool isSafeRelativePath(std::string_view path) {
     return path.front() != '/' && path.front() != '\\';
 }
 
+// A NUL byte would cut the path short where it reaches Windows, so
+// "@C:\x.exe<NUL>.lnk" would pass as a shortcut and delete C:\x.exe. No path
+// the installer writes holds one.
+bool holdsNul(std::string_view line) { return line.find('\0') != std::string_view::npos; }
+
 ManifestLine classify(std::string_view rawLine) {
     const std::string_view line = stripLineEnd(rawLine);
-    if (line.empty() || line.front() == kCommentMark) return {};
+    if (line.empty() || line.front() == kCommentMark || holdsNul(line)) return {};
     if (line.front() == kShortcutMark) {
         const std::string_view path = line.substr(1);
         if (!isShortcutPath(path)) return {};

@@ -75,6 +75,8 @@ const Case kCases[] = {
     {"non-ASCII file names pass unchanged", "web/caf\xC3\xA9.txt\n", {{Kind::File, "web/caf\xC3\xA9.txt"}}},
     {"malformed UTF-8 between dots is not two dots", "a\xE2.\xE2.txt\n", {{Kind::File, "a\xE2.\xE2.txt"}}},
     {"malformed UTF-8 next to two dots refused", "a\xE2..txt\n", {}},
+    {"a NUL byte would cut the shortcut path short", std::string("@C:\\x.exe\0.lnk\n", 15), {}},
+    {"a NUL byte in a file line", std::string("web/a\0.txt\n", 11), {}},
 };
 
 class ManifestRules : public ::testing::TestWithParam<Case> {};

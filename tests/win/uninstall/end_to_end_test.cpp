@@ -1,0 +1,336 @@
+// Whole installs made by TessarkStudioSetup.exe /S, removed the way Windows
+// removes them: the quiet-uninstall command from the uninstall entry, started
+// as it stands. The uninstaller then deletes itself and the install folder
+// from a hidden command interpreter a couple of seconds after it exits.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/product.h"
+#include "platform/owners.h"
+#include "support/test_support.h"
+
+namespace {
+
+constexpr DWORD kInstallLimitMs = 180000;
+constexpr DWORD kUninstallLimitMs = 120000;
+// The interpreter pauses about two seconds before it deletes anything.
+constexpr DWORD kSelfDeleteLimitMs = 20000;
+constexpr wchar_t kFolderVerbKey[] = L"Software\\Classes\\Directory\\shell\\TessarkStudio";
+constexpr wchar_t kBackgroundVerbKey[] = L"Software\\Classes\\Directory\\Background\\shell\\TessarkStudio";
+
+std::wstring knownFolder(REFKNOWNFOLDERID id) {
+    win::UniqueCoTaskString path;
+    if (FAILED(SHGetKnownFolderPath(id, 0, nullptr, path.put()))) return {};
+    return path.get();
+}
+
+std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+// What the installer's manifest lists, read plainly: it writes one path per
+// line, '/' separators, '@' before each shortcut.
+struct Listed {
+    std::vector<std::wstring> files;      // full paths
+    std::vector<std::wstring> shortcuts;  // as written
+};
+
+Listed readListed(const std::wstring& installDir, const std::string& manifest) {
+    Listed listed;
+    std::size_t start = 0;
+    for (std::size_t end; (end = manifest.find('\n', start)) != std::string::npos; start = end + 1) {
+        const std::string line = manifest.substr(start, end - start);
+        if (line.empty() || line[0] == '#') continue;
+        if (line[0] == '@') {
+            listed.shortcuts.push_back(ts::widen(line.substr(1)));
+            continue;
+        }
+        std::wstring path = installDir + L"\\" + ts::widen(line);
+        for (auto& c : path) {
+            if (c == L'/') c = L'\\';
+        }
+        listed.files.push_back(path);
+    }
+    return listed;
+}
+
+// Every file below a folder with its size: enough to see that nothing changed.
+void snapshot(const std::wstring& folder, std::map<std::wstring, ULONGLONG>& into) {
+    WIN32_FIND_DATAW found{};
+    win::UniqueFind search(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (!search) return;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring child = folder + L"\\" + name;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            into[child + L"\\"] = 0;
+            snapshot(child, into);
+        } else {
+            into[child] = (static_cast<ULONGLONG>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        }
+    } while (FindNextFileW(search.get(), &found));
+}
+
+std::map<std::wstring, ULONGLONG> snapshot(const std::wstring& folder) {
+    std::map<std::wstring, ULONGLONG> files;
+    snapshot(folder, files);
+    return files;
+}
+
+struct Exit {
+    bool started = false;
+    bool timedOut = false;
+    DWORD code = 0;
+};
+
+// Starts the command line as a shell would, with no handles inherited, and
+// waits for that process alone. (Capturing its output through an inherited
+// pipe would also wait for every process that inherits the pipe after it,
+// such as the desktop process Wine starts on demand, which never ends.)
+Exit runToExit(const std::wstring& commandLine, DWORD timeoutMs, const std::wstring& currentDir = L"") {
+    Exit exit;
+    std::wstring writable = commandLine;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    exit.started = CreateProcessW(nullptr, writable.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                  currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info);
+    if (!exit.started) return exit;
+    win::ProcessHandles process{win::UniqueHandle(info.hProcess), win::UniqueHandle(info.hThread)};
+    if (WaitForSingleObject(process.process.get(), timeoutMs) != WAIT_OBJECT_0) {
+        exit.timedOut = true;
+        TerminateProcess(process.process.get(), 255);
+        WaitForSingleObject(process.process.get(), 5000);
+    }
+    GetExitCodeProcess(process.process.get(), &exit.code);
+    return exit;
+}
+
+double seconds(ULONGLONG ms) { return static_cast<double>(ms) / 1000.0; }
+
+class UninstallEndToEnd : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const ULONGLONG start = GetTickCount64();
+        const Exit install =
+            runToExit(quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S " + quoted(L"--dir=" + installDir),
+                    kInstallLimitMs);
+        installMs = GetTickCount64() - start;
+        ASSERT_TRUE(install.started) << "TessarkStudioSetup.exe is not built";
+        ASSERT_FALSE(install.timedOut);
+        ASSERT_EQ(install.code, 0u);
+        const auto manifest = ts::readFile(in(product::kManifestFile));
+        ASSERT_TRUE(manifest.has_value());
+        listed = readListed(installDir, *manifest);
+        ASSERT_FALSE(listed.files.empty());
+        ASSERT_EQ(listed.shortcuts.size(), 2u) << "both shortcuts are made by default";
+        ASSERT_TRUE(ts::registryKeyExists(HKEY_CURRENT_USER, kFolderVerbKey));
+        const auto quiet = ts::readRegistryValue(HKEY_CURRENT_USER, product::kUninstallKey, L"QuietUninstallString");
+        ASSERT_TRUE(quiet.has_value());
+        quietUninstall = quiet->text();
+    }
+    void TearDown() override {
+        for (const auto& shortcut : listed.shortcuts) DeleteFileW(shortcut.c_str());
+    }
+
+    std::wstring in(const std::wstring& relative) const { return installDir + L"\\" + relative; }
+    bool uninstallerGone() const {
+        return ts::waitUntil([&] { return !ts::fileExists(in(product::kUninstallerExe)); }, kSelfDeleteLimitMs);
+    }
+    bool installFolderGone() const {
+        return ts::waitUntil([&] { return !ts::directoryExists(installDir); }, kSelfDeleteLimitMs);
+    }
+    // The first listed file that sits in a subfolder, and that subfolder.
+    std::wstring nestedListedFile() const {
+        for (const auto& file : listed.files) {
+            if (file.find(L'\\', installDir.size() + 1) != std::wstring::npos) return file;
+        }
+        return {};
+    }
+    Exit uninstall(const std::wstring& extra = L"", const std::wstring& currentDir = L"") {
+        const ULONGLONG start = GetTickCount64();
+        const Exit result = runToExit(quietUninstall + extra, kUninstallLimitMs, currentDir);
+        uninstallMs = GetTickCount64() - start;
+        return result;
+    }
+
+    ts::TempDir temp;
+    std::wstring installDir = temp / L"Tessark Studio";
+    Listed listed;
+    std::wstring quietUninstall;
+    ULONGLONG installMs = 0;
+    ULONGLONG uninstallMs = 0;
+};
+
+TEST_F(UninstallEndToEnd, QuietUninstallRemovesEverythingListedThenItselfAndTheFolder) {
+    const Exit result = uninstall();
+    const ULONGLONG exited = GetTickCount64();
+    ASSERT_TRUE(result.started);
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.code, 0u);
+    for (const auto& file : listed.files) {
+        if (file == in(product::kUninstallerExe)) continue;  // goes with the folder below
+        EXPECT_FALSE(ts::fileExists(file)) << ts::narrow(file);
+    }
+    for (const auto& shortcut : listed.shortcuts) EXPECT_FALSE(ts::fileExists(shortcut)) << ts::narrow(shortcut);
+    EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+    EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, kFolderVerbKey));
+    EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, kBackgroundVerbKey));
+    EXPECT_TRUE(installFolderGone());
+    const ULONGLONG selfDeleteMs = GetTickCount64() - exited;
+    std::printf("timings: install %.1f s, uninstall %.1f s, self-deletion %.1f s after exit\n",
+                seconds(installMs), seconds(uninstallMs), seconds(selfDeleteMs));
+    RecordProperty("install_ms", static_cast<int>(installMs));
+    RecordProperty("uninstall_ms", static_cast<int>(uninstallMs));
+    RecordProperty("self_delete_ms", static_cast<int>(selfDeleteMs));
+}
+
+TEST_F(UninstallEndToEnd, ForeignFilesKeepTheirFoldersAndTheInstallFolder) {
+    const std::wstring nested = nestedListedFile();
+    ASSERT_FALSE(nested.empty());
+    const std::wstring foreignTop = in(L"my notes.txt");
+    const std::wstring foreignNested = nested.substr(0, nested.rfind(L'\\')) + L"\\my-theme.css";
+    ASSERT_TRUE(ts::writeFile(foreignTop, "mine"));
+    ASSERT_TRUE(ts::writeFile(foreignNested, "mine"));
+
+    EXPECT_EQ(uninstall().code, 0u);
+    EXPECT_TRUE(uninstallerGone());
+    Sleep(1000);  // the rd that would take the folder runs right after the del
+    EXPECT_TRUE(ts::fileExists(foreignTop));
+    EXPECT_TRUE(ts::fileExists(foreignNested));
+    EXPECT_FALSE(ts::fileExists(nested));
+    for (const auto& file : listed.files) EXPECT_FALSE(ts::fileExists(file)) << ts::narrow(file);
+}
+
+class UninstallEndToEndPurge : public UninstallEndToEnd {
+protected:
+    void SetUp() override {
+        UninstallEndToEnd::SetUp();
+        if (HasFatalFailure()) return;
+        ASSERT_FALSE(dataFolder.empty());
+        // What the application keeps once it has run.
+        ASSERT_TRUE(ts::writeFile(in(product::kSettingsFile), "{}"));
+        ASSERT_TRUE(ts::writeFile(in(product::kSessionFile), "http://127.0.0.1:1/"));
+        ASSERT_TRUE(ts::writeFile(dataFolder + L"\\Cache\\index.bin", "c"));
+        ASSERT_TRUE(ts::writeFile(dataFolder + L"\\Cache\\blobs\\0001.bin", "c"));
+    }
+    void TearDown() override {
+        ts::removeTree(dataFolder);
+        UninstallEndToEnd::TearDown();
+    }
+    std::wstring dataFolder = knownFolder(FOLDERID_LocalAppData) + L"\\" + product::kDataFolder;
+};
+
+// A confirmation or progress window would block under Wine's null display
+// driver, so an uninstall that ends within its limit showed none.
+TEST_F(UninstallEndToEndPurge, PurgeDeletesSettingsAndDataWithoutAnyDialog) {
+    const Exit result = uninstall(L" --purge");
+    EXPECT_FALSE(result.timedOut);
+    EXPECT_EQ(result.code, 0u);
+    EXPECT_FALSE(ts::directoryExists(dataFolder));
+    EXPECT_TRUE(installFolderGone()) << "the settings file would have kept it";
+}
+
+TEST_F(UninstallEndToEndPurge, WithoutPurgeSettingsAndDataStay) {
+    EXPECT_EQ(uninstall().code, 0u);
+    EXPECT_TRUE(uninstallerGone());
+    EXPECT_FALSE(ts::fileExists(in(product::kSessionFile)));
+    EXPECT_TRUE(ts::fileExists(in(product::kSettingsFile)));
+    EXPECT_TRUE(ts::fileExists(dataFolder + L"\\Cache\\blobs\\0001.bin"));
+}
+
+TEST_F(UninstallEndToEndPurge, PurgeLeavesAFileItDidNotWrite) {
+    const std::wstring foreign = in(L"projects\\level1.tsk");
+    ASSERT_TRUE(ts::writeFile(foreign, "the user's own"));
+    EXPECT_EQ(uninstall(L" --purge").code, 0u);
+    EXPECT_TRUE(uninstallerGone());
+    Sleep(1000);
+    EXPECT_TRUE(ts::fileExists(foreign));
+    EXPECT_FALSE(ts::fileExists(in(product::kSettingsFile)));
+}
+
+TEST_F(UninstallEndToEnd, WithoutAManifestFailsAndChangesNothing) {
+    ASSERT_TRUE(DeleteFileW(in(product::kManifestFile).c_str()));
+    const auto before = snapshot(installDir);
+    const Exit result = uninstall();
+    EXPECT_EQ(result.code, 1u);
+    Sleep(4000);  // time enough for a self-deletion that must not happen
+    EXPECT_EQ(snapshot(installDir), before);
+    EXPECT_TRUE(ts::fileExists(in(product::kUninstallerExe)));
+    EXPECT_TRUE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+    EXPECT_TRUE(ts::registryKeyExists(HKEY_CURRENT_USER, kFolderVerbKey));
+    for (const auto& shortcut : listed.shortcuts) EXPECT_TRUE(ts::fileExists(shortcut)) << ts::narrow(shortcut);
+}
+
+TEST_F(UninstallEndToEnd, EmptyManifestRemovesTheEntryAndTheSessionFile) {
+    ASSERT_TRUE(ts::writeFile(in(product::kManifestFile), ""));
+    ASSERT_TRUE(ts::writeFile(in(product::kSessionFile), "http://127.0.0.1:1/"));
+    EXPECT_EQ(uninstall().code, 0u);
+    EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+    EXPECT_FALSE(ts::fileExists(in(product::kSessionFile)));
+    EXPECT_TRUE(uninstallerGone());
+    EXPECT_TRUE(ts::fileExists(in(product::kAppExe))) << "nothing listed, nothing deleted";
+}
+
+// Line ends, blanks and comments as an editor on another system leaves them,
+// lines that would reach outside the folder, and '@' lines of both kinds.
+TEST_F(UninstallEndToEnd, HandEditedManifestActsOnlyOnWhatTheRulesAccept) {
+    const std::wstring elsewhere = temp / L"elsewhere";
+    const std::wstring driveRootX = installDir.substr(0, 2) + L"\\x";
+    const std::vector<std::wstring> sentinels = {temp / L"outside.txt", temp / L"x", driveRootX, in(L"a"),
+                                                 elsewhere + L"\\tool.exe"};
+    for (const auto& sentinel : sentinels) ASSERT_TRUE(ts::writeFile(sentinel, "keep"));
+    const std::wstring otherShortcut = elsewhere + L"\\Pinned.LNK";
+    ASSERT_TRUE(ts::writeFile(otherShortcut, "L"));
+
+    std::string edited = "# edited by hand\r\n\r\n";
+    int n = 0;
+    for (const auto& file : listed.files) {
+        const std::string relative = ts::narrow(file.substr(installDir.size() + 1));
+        edited += relative + (++n % 2 ? "  \r\n" : "\r\n");
+        if (n % 5 == 0) edited += "\n# a note\r\n   \r\n";
+    }
+    edited += "../outside.txt\r\nweb/../../x\r\nC:/x\r\n/x\r\na:b\r\n";
+    edited += "@" + ts::narrow(elsewhere) + "\\tool.exe\r\n";
+    edited += "@" + ts::narrow(otherShortcut) + " \r\n";
+    for (const auto& shortcut : listed.shortcuts) edited += "@" + ts::narrow(shortcut) + "\r\n";
+    edited += "# the end";
+    ASSERT_TRUE(ts::writeFile(in(product::kManifestFile), edited));
+
+    EXPECT_EQ(uninstall().code, 0u);
+    EXPECT_TRUE(uninstallerGone());
+    for (const auto& sentinel : sentinels) EXPECT_TRUE(ts::fileExists(sentinel)) << ts::narrow(sentinel);
+    for (const auto& file : listed.files) EXPECT_FALSE(ts::fileExists(file)) << ts::narrow(file);
+    for (const auto& shortcut : listed.shortcuts) EXPECT_FALSE(ts::fileExists(shortcut)) << ts::narrow(shortcut);
+    EXPECT_FALSE(ts::fileExists(otherShortcut)) << "an '@' line ending in .lnk is deleted wherever it points";
+    DeleteFileW(driveRootX.c_str());
+}
+
+TEST_F(UninstallEndToEnd, ReadOnlyFileGoesWhileAFileInUseStaysWithItsFolder) {
+    const std::wstring busy = nestedListedFile();
+    ASSERT_FALSE(busy.empty());
+    const std::wstring readOnly = in(product::kAppExe);
+    ASSERT_TRUE(SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+    win::UniqueFile held(CreateFileW(busy.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+
+    EXPECT_EQ(uninstall().code, 0u);
+    EXPECT_FALSE(ts::fileExists(readOnly));
+    EXPECT_TRUE(ts::fileExists(busy));
+    EXPECT_TRUE(uninstallerGone());
+    Sleep(1000);
+    EXPECT_TRUE(ts::directoryExists(busy.substr(0, busy.rfind(L'\\'))));
+}
+
+TEST_F(UninstallEndToEnd, StartedFromInsideTheInstallFolderStillRemovesIt) {
+    EXPECT_EQ(uninstall(L"", installDir).code, 0u);
+    EXPECT_TRUE(installFolderGone());
+}
+
+}  // namespace
