@@ -4,9 +4,30 @@
 # make bench  benchmarks (not part of make test)
 # make repro  builds the committed sources twice and compares the installers
 # make APP_DIR=/path/to/folder   packs that folder instead of the sample
+# make SIGN_PFX=cert.pfx SIGN_PASSWORD=...       signs uninstall.exe (before it
+# make SIGN_CERT=cert.pem SIGN_KEY=key.pem [...]   is packed) and the installer
+#     SIGN_TIMESTAMP_URL=http://...  adds a timestamp from that server
+#     SOURCE_DATE_EPOCH=...          the signing time to embed (default: the
+#                                    last commit's), for reproducible signing
+#   Without SIGN_PFX or SIGN_CERT/SIGN_KEY nothing is signed.
 
 APP_DIR ?=
 JOBS ?= $(shell nproc)
+
+SIGN_PFX ?=
+SIGN_CERT ?=
+SIGN_KEY ?=
+SIGN_PASSWORD ?=
+SIGN_TIMESTAMP_URL ?=
+SOURCE_DATE_EPOCH ?= $(shell git log -1 --format=%ct 2>/dev/null)
+# The password reaches tools/sign.sh through the environment of the build,
+# never through the CMake cache or a command line.
+export SIGN_PASSWORD
+sign_settings = -DTS_SIGN_PFX="$(if $(SIGN_PFX),$(abspath $(SIGN_PFX)))" \
+                -DTS_SIGN_CERT="$(if $(SIGN_CERT),$(abspath $(SIGN_CERT)))" \
+                -DTS_SIGN_KEY="$(if $(SIGN_KEY),$(abspath $(SIGN_KEY)))" \
+                -DTS_SIGN_TIMESTAMP_URL="$(SIGN_TIMESTAMP_URL)" \
+                -DTS_SIGN_TIME="$(SOURCE_DATE_EPOCH)"
 
 .PHONY: all deps host windows test bench repro clean
 
@@ -20,7 +41,7 @@ host: deps
 	cmake --build build/host -j $(JOBS)
 
 windows: host
-	cmake --preset windows -DTS_APP_DIR="$(if $(APP_DIR),$(abspath $(APP_DIR)))" >/dev/null
+	cmake --preset windows -DTS_APP_DIR="$(if $(APP_DIR),$(abspath $(APP_DIR)))" $(sign_settings) >/dev/null
 	cmake --build build/windows -j $(JOBS)
 
 test: windows

@@ -13,6 +13,7 @@
 #include "install/file_io.h"
 #include "install/process.h"
 #include "install/registration.h"
+#include "payload/payload_digest.h"
 #include "payload/unpack.h"
 
 #include <cstdint>
@@ -103,6 +104,9 @@ bool unpackAndWriteFiles(const Payload& payload, const std::wstring& installDir,
                          const ProgressCallback& progress, std::wstring& error) {
     std::vector<std::uint8_t> image;
     if (!unpack(payload, image, progress, error)) return false;
+    // LZMS carries no checksum: a damaged chunk may still decode. Nothing is
+    // written unless the image is the one the packer made.
+    if (!verifyPayloadDigest(image, error)) return false;
     if (!entriesInsideImage(payload, image.size(), error)) return false;
     if (!ensureDirectory(installDir)) {
         error = install_texts::kCouldNotCreate + installDir;

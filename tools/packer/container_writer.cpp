@@ -165,12 +165,13 @@ PackSummary writeContainer(const std::vector<SourceFile>& files, const PackSetti
     std::vector<std::uint8_t> chunk;
     std::vector<PayloadChunk> chunks;
     chunks.reserve(header.chunkCount);
-    PackSummary summary{header.totalSize, header.chunkCount, 0, header.dataOffset};
+    PackSummary summary{header.totalSize, header.chunkCount, 0, header.dataOffset, {header.totalSize, 0}};
     std::uint64_t dataWritten = 0;
     for (std::uint32_t i = 0; i < header.chunkCount; ++i) {
         const std::uint64_t start = std::uint64_t(i) * header.chunkSize;
         chunk.resize(std::size_t(std::min<std::uint64_t>(header.chunkSize, header.totalSize - start)));
         reader.read(chunk);
+        summary.digest.crc32c = digest::crc32c(chunk, summary.digest.crc32c);
 
         PayloadChunk record;
         record.offset = dataWritten;

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "app_folder.h"
+#include "payload/core/digest.h"
 
 #include <cstdint>
 #include <functional>
@@ -34,6 +35,7 @@ struct PackSummary {
     std::uint32_t chunkCount = 0;
     std::uint32_t storedChunks = 0;
     std::uint64_t payloadSize = 0;    // the container file
+    ImageDigest digest;               // of the unpacked image, for PAYLOAD_DIGEST
 };
 
 // Called after each chunk with the image bytes done so far and the total.

@@ -1,8 +1,12 @@
 // packer pack DIR -o FILE [--chunk-size BYTES] [--level N] [--store]
 //                         [--app-exe FILE] [--replace-uninstaller FILE]
+//
+// Writes FILE and, beside it, FILE.digest: the digest of the unpacked image
+// that the build embeds as resource PAYLOAD_DIGEST.
 #include "app_folder.h"
 #include "arguments.h"
 #include "container_writer.h"
+#include "digest_file.h"
 #include "output_file.h"
 #include "packer.h"
 #include "payload/payload.h"
@@ -54,10 +58,13 @@ int packCommand(std::span<const std::string> args, Console& console) {
                                  [&](std::uint64_t done, std::uint64_t total) { bar.update(done, total); });
     }
     output.commit();
+    const std::filesystem::path digestPath = digestPathFor(request.output);
+    writeDigestFile(digestPath, summary.digest);
 
     console.out << "packed " << files.size() << " files, " << summary.totalSize << " bytes, into "
                 << summary.chunkCount << " chunks (" << summary.storedChunks << " stored): "
-                << request.output.string() << ", " << summary.payloadSize << " bytes\n";
+                << request.output.string() << ", " << summary.payloadSize << " bytes; image "
+                << describeDigest(summary.digest.crc32c) << ": " << digestPath.string() << "\n";
     return kExitOk;
 }
 

@@ -18,18 +18,21 @@ struct Command {
     CommandFunction run;
 };
 
-constexpr std::array<Command, 4> kCommands = {{
+constexpr std::array<Command, 5> kCommands = {{
     {"pack", packCommand},
     {"list", listCommand},
     {"verify", verifyCommand},
     {"extract", extractCommand},
+    // Test-only, and so not in the usage text.
+    {"damage-for-test", damageForTestCommand},
 }};
 
 constexpr std::string_view kUsage =
     "usage:\n"
     "  packer pack DIR -o FILE [--chunk-size BYTES] [--level N] [--store]\n"
     "                          [--app-exe FILE] [--replace-uninstaller FILE]\n"
-    "      Packs the application folder DIR into a payload container.\n"
+    "      Packs the application folder DIR into a payload container, and the\n"
+    "      digest of its unpacked image into FILE.digest.\n"
     "      --chunk-size   unpacked bytes per chunk, 1 to 67108864 (default 4194304)\n"
     "      --level        LZMS effort, 1 and up (default 50; 100 packs harder)\n"
     "      --store        store every chunk uncompressed\n"
@@ -38,7 +41,9 @@ constexpr std::string_view kUsage =
     "  packer list FILE\n"
     "      Lists the files of a payload container or of an installer that carries one.\n"
     "  packer verify FILE\n"
-    "      Unpacks every chunk with our decoder and checks sizes and layout; prints OK.\n"
+    "      Unpacks every chunk with our decoder and checks sizes and layout, then the\n"
+    "      image against its digest (an installer's PAYLOAD_DIGEST resource, or\n"
+    "      FILE.digest beside a payload file, when there is one); prints OK.\n"
     "  packer extract FILE -o DIR\n"
     "      Writes every file of the payload under DIR (a new or empty folder).\n";
 

@@ -1,14 +1,18 @@
 // packer verify FILE - unpacks every chunk of a payload (or of an installer's
 // payload) with our decoder and checks what the installer relies on: the
 // tables, every chunk decoding to exactly its size, the files tiling the image
-// back to back from offset 0, and the application and the uninstaller first.
+// back to back from offset 0, and the application and the uninstaller first;
+// then the image against its digest: the installer's PAYLOAD_DIGEST resource,
+// or for a bare payload the FILE.digest beside it, when there is one.
 #include "app_folder.h"
 #include "arguments.h"
+#include "digest_file.h"
 #include "packer.h"
 #include "payload/lzms/lzms.h"
 #include "payload_decode.h"
 #include "payload_file.h"
 
+#include <optional>
 #include <ostream>
 
 namespace packer {
@@ -35,20 +39,47 @@ void requireEntryAt(const Payload& payload, std::size_t index, const std::string
     }
 }
 
-void requireChunksDecode(const Payload& payload) {
+// Decodes chunk by chunk (the image need not fit in memory at once) and
+// returns the image's digest.
+ImageDigest requireChunksDecode(const Payload& payload) {
     lzms::Decoder decoder;
     std::vector<std::uint8_t> chunk(payload.chunks.empty() ? 0 : payload.header.chunkSize);
+    ImageDigest digest{payload.header.totalSize, 0};
     for (std::size_t i = 0; i < payload.chunks.size(); ++i) {
-        decodeChunk(payload, i, decoder, {chunk.data(), payload.chunks[i].size});
+        const std::span<std::uint8_t> out(chunk.data(), payload.chunks[i].size);
+        decodeChunk(payload, i, decoder, out);
+        digest.crc32c = digest::crc32c(out, digest.crc32c);
     }
+    // The reader lets an image without chunks be any size (all zero); the
+    // packer never writes one, and its digest would take as long as its size.
+    if (payload.chunks.empty() && payload.header.totalSize != 0) {
+        throw Error("the image has " + std::to_string(payload.header.totalSize) + " bytes but no chunks");
+    }
+    return digest;
 }
 
-void verify(const Payload& payload) {
+// What the digest check found, for the OK line.
+std::string requireMatchingDigest(const ImageDigest& actual, const std::optional<std::vector<std::uint8_t>>& record) {
+    if (!record) return "no digest to check";
+    const std::optional<ImageDigest> expected = decodeImageDigest(*record);
+    if (!expected) throw Error("its image digest is not a record this packer can read");
+    if (expected->imageSize != actual.imageSize) {
+        throw Error("its image digest is for an image of " + std::to_string(expected->imageSize) + " bytes, not " +
+                    std::to_string(actual.imageSize));
+    }
+    if (expected->crc32c != actual.crc32c) {
+        throw Error("the unpacked image does not match its digest: " + describeDigest(actual.crc32c) +
+                    ", expected " + describeDigest(expected->crc32c));
+    }
+    return "image " + describeDigest(actual.crc32c) + " matches its digest";
+}
+
+std::string verify(const Payload& payload, const std::optional<std::vector<std::uint8_t>>& digestRecord) {
     requireSoundChunkTable(payload);
     requireEntryAt(payload, 0, appExeName());
     requireEntryAt(payload, 1, uninstallerName());
     requireTiledEntries(payload);
-    requireChunksDecode(payload);
+    return requireMatchingDigest(requireChunksDecode(payload), digestRecord);
 }
 
 }  // namespace
@@ -58,13 +89,15 @@ int verifyCommand(std::span<const std::string> args, Console& console) {
     const std::filesystem::path path = arguments.positionals(1).front();
     const PayloadFile file = readPayloadFile(path);
     const Payload payload = parsePayloadFile(file, path);
+    const std::optional<std::vector<std::uint8_t>> digestRecord = findDigestRecord(file, path);
+    std::string digestResult;
     try {
-        verify(payload);
+        digestResult = verify(payload, digestRecord);
     } catch (const Error& e) {
         throw Error("'" + path.string() + "': " + e.what());
     }
     console.out << "OK: " << payload.entries.size() << " files, " << payload.header.totalSize << " bytes in "
-                << payload.chunks.size() << " chunks\n";
+                << payload.chunks.size() << " chunks; " << digestResult << "\n";
     return kExitOk;
 }
 

@@ -1,0 +1,75 @@
+// The image digest: a checksum of the whole unpacked payload image, written
+// by the packer beside the container and embedded in the installer as a
+// second resource, "PAYLOAD_DIGEST" (RT_RCDATA). LZMS carries no checksum of
+// its own, so a chunk damaged in a way that still decodes would otherwise
+// install corrupted files and report success. The container itself is left
+// as it is: an installer without the digest resource installs as before.
+//
+// The record (all integers little-endian, 28 bytes for CRC-32C):
+//
+//   offset size  field
+//        0    8  magic "QVDGST1" followed by one zero byte
+//        8    4  algorithm: 1 = CRC-32C (Castagnoli, reflected polynomial
+//                0x82F63B78, initial value and final XOR 0xFFFFFFFF)
+//       12    4  value size n in bytes (4 for CRC-32C)
+//       16    8  image size: the container's totalSize
+//       24    n  value; CRC-32C as a u32le
+//
+// A record with another magic, algorithm or value size is not ours to
+// interpret and is treated as a failed check: the resource exists, so the
+// build meant the image to be checked.
+//
+// CRC-32C because it is cheap next to decoding: x86-64 has an instruction for
+// it (SSE4.2, chosen at run time through CPUID), and slicing-by-16 tables
+// cover processors without one. It detects every burst error of up to 32 bits,
+// so any single flipped byte, which is what damage that still decodes looks
+// like.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+namespace digest {
+
+// CRC-32C of `bytes`, continuing from `previous` (the CRC of what came
+// before; 0 to start): crc32c(b, crc32c(a)) == crc32c(a followed by b).
+std::uint32_t crc32c(std::span<const std::uint8_t> bytes, std::uint32_t previous = 0);
+
+// The two ways crc32c computes, exposed so that the tests can hold them to
+// the same results. crc32cHardware needs hasCrc32cInstruction().
+std::uint32_t crc32cPortable(std::span<const std::uint8_t> bytes, std::uint32_t previous = 0);
+std::uint32_t crc32cHardware(std::span<const std::uint8_t> bytes, std::uint32_t previous = 0);
+bool hasCrc32cInstruction();
+
+}  // namespace digest
+
+inline constexpr std::uint64_t kImageDigestMagic = 0x0031545347445651ull;  // "QVDGST1\0"
+inline constexpr std::uint32_t kDigestAlgorithmCrc32c = 1;
+inline constexpr std::size_t kImageDigestHeaderSize = 24;
+inline constexpr std::size_t kCrc32cValueSize = 4;
+inline constexpr std::size_t kImageDigestRecordSize = kImageDigestHeaderSize + kCrc32cValueSize;
+
+struct ImageDigest {
+    std::uint64_t imageSize = 0;
+    std::uint32_t crc32c = 0;
+};
+
+// The digest of a whole image.
+ImageDigest digestOfImage(std::span<const std::uint8_t> image);
+
+// The record's bytes, as the packer writes them.
+std::array<std::uint8_t, kImageDigestRecordSize> encodeImageDigest(const ImageDigest& digest);
+
+// The digest a record holds, or nothing when the record is not one this
+// build can read (wrong length, magic, algorithm or value size).
+std::optional<ImageDigest> decodeImageDigest(std::span<const std::uint8_t> record);
+
+// True when `image` matches the digest `record` holds. Otherwise returns
+// false and replaces `error` with the damaged-payload message: the installer
+// reports a mismatch exactly like a chunk that does not decode.
+bool verifyImageDigest(std::span<const std::uint8_t> image, std::span<const std::uint8_t> record,
+                       std::wstring& error);

@@ -1,0 +1,25 @@
+// verifyPayloadDigest: the digest is resource "PAYLOAD_DIGEST" (RT_RCDATA) of
+// the installer's own executable, beside the payload. Like the payload it
+// stays mapped with the module; LoadResource's handle needs no freeing.
+#include "payload/payload_digest.h"
+
+#include "app/product.h"
+#include "payload/core/digest.h"
+#include "payload/payload.h"
+
+#include <windows.h>
+
+bool verifyPayloadDigest(std::span<const std::uint8_t> image, std::wstring& error) {
+    HRSRC resource = FindResourceW(nullptr, product::kPayloadDigestResourceName, RT_RCDATA);
+    // Installers built before the digest existed carry none: nothing to check.
+    if (resource == nullptr) return true;
+    HGLOBAL loaded = LoadResource(nullptr, resource);
+    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (data == nullptr) {
+        error = payload_messages::kDamaged;
+        return false;
+    }
+    const std::span<const std::uint8_t> record(static_cast<const std::uint8_t*>(data),
+                                               SizeofResource(nullptr, resource));
+    return verifyImageDigest(image, record, error);
+}

@@ -1,0 +1,114 @@
+// packer damage-for-test FILE -o OUT - for tests only, left out of the usage
+// text: writes a copy of FILE's payload container with one bit flipped
+// inside a compressed chunk such that the chunk still decodes, to exactly
+// its size, but to different bytes. That is the damage LZMS cannot notice
+// (it carries no checksum) and only the image digest catches; the tests
+// embed such a payload with the original digest and expect the install to
+// refuse it.
+//
+// The flip is searched for, not guessed: each candidate is decoded with our
+// decoder and the first that passes is kept. Candidates start in the middle
+// of the chunk's LZMS data and move outward, because LZMS reads its range-
+// coded stream from the front and its bit stream from the back, so a flip
+// where the two meet disturbs only the last few symbols and decoding still
+// reaches the end.
+#include "arguments.h"
+#include "output_file.h"
+#include "packer.h"
+#include "payload/lzms/buffer_format.h"
+#include "payload/lzms/lzms.h"
+#include "payload_decode.h"
+#include "payload_file.h"
+
+#include <algorithm>
+#include <optional>
+#include <ostream>
+
+namespace packer {
+namespace {
+
+// The API framing and the block's size field come before the LZMS data:
+// flipping those fails the header check or the sizes, not the content.
+constexpr std::size_t kLzmsDataStart = lzms::framing::kHeaderSize + lzms::framing::kBlockSizeFieldSize;
+constexpr std::uint8_t kFlippedBit = 0x01;
+
+struct Flip {
+    std::size_t chunk = 0;
+    std::uint64_t payloadOffset = 0;  // of the flipped byte, in the container
+    std::size_t differingBytes = 0;   // in the chunk's decoded image
+};
+
+// The n-th position, moving outward from the middle of [first, last): the
+// middle, one after it, one before it, two after... It may fall outside.
+std::size_t outwardFromMiddle(std::size_t first, std::size_t last, std::size_t n) {
+    const std::size_t middle = first + (last - first) / 2;
+    const std::size_t step = (n + 1) / 2;
+    return n % 2 == 1 ? middle + step : middle - step;
+}
+
+std::size_t countDifferences(std::span<const std::uint8_t> a, std::span<const std::uint8_t> b) {
+    std::size_t differing = 0;
+    for (std::size_t i = 0; i < a.size(); ++i) differing += a[i] != b[i] ? 1 : 0;
+    return differing;
+}
+
+// Tries the chunk's data bytes one after another on a copy of its stored bytes.
+std::optional<Flip> findFlipInChunk(const Payload& payload, std::size_t index, lzms::Decoder& decoder) {
+    const PayloadChunk& chunk = payload.chunks[index];
+    if (chunk.compressedSize <= kLzmsDataStart) return std::nullopt;
+    std::vector<std::uint8_t> original(chunk.size);
+    decodeChunk(payload, index, decoder, original);
+
+    const std::uint64_t chunkStart = payload.header.dataOffset + chunk.offset;
+    std::vector<std::uint8_t> stored(payload.data + chunkStart, payload.data + chunkStart + chunk.compressedSize);
+    std::vector<std::uint8_t> decoded(chunk.size);
+    // Twice the data's length of steps reaches both ends from the middle;
+    // the steps past one end are skipped.
+    const std::size_t steps = 2 * (stored.size() - kLzmsDataStart);
+    for (std::size_t n = 0; n < steps; ++n) {
+        const std::size_t at = outwardFromMiddle(kLzmsDataStart, stored.size(), n);
+        if (at < kLzmsDataStart || at >= stored.size()) continue;
+        stored[at] ^= kFlippedBit;
+        std::size_t produced = 0;
+        const bool decodes = decoder.decodeBuffer(stored, decoded, produced) == lzms::Status::Ok;
+        if (decodes && produced == chunk.size && decoded != original) {
+            return Flip{index, chunkStart + at, countDifferences(original, decoded)};
+        }
+        stored[at] ^= kFlippedBit;
+    }
+    return std::nullopt;
+}
+
+Flip findFlip(const Payload& payload) {
+    lzms::Decoder decoder;
+    for (std::size_t i = 0; i < payload.chunks.size(); ++i) {
+        if (payload.chunks[i].stored != 0) continue;
+        if (const std::optional<Flip> flip = findFlipInChunk(payload, i, decoder)) return *flip;
+    }
+    throw Error("no bit of a compressed chunk can be flipped so that the chunk still decodes");
+}
+
+}  // namespace
+
+int damageForTestCommand(std::span<const std::string> args, Console& console) {
+    Arguments arguments(args);
+    const auto output = arguments.takeValue("-o");
+    const std::filesystem::path path = arguments.positionals(1).front();
+    if (!output) throw UsageError("damage-for-test needs -o FILE");
+
+    const PayloadFile file = readPayloadFile(path);
+    const Payload payload = parsePayloadFile(file, path);
+    requireSoundChunkTable(payload);
+    const Flip flip = findFlip(payload);
+
+    std::vector<std::uint8_t> damaged(file.payload.begin(), file.payload.end());
+    damaged[flip.payloadOffset] ^= kFlippedBit;
+    OutputFile out(*output);
+    out.write(damaged);
+    out.commit();
+    console.out << "flipped bit 0 of byte " << flip.payloadOffset << " (chunk " << flip.chunk << "): the chunk still "
+                << "decodes to its size, with " << flip.differingBytes << " bytes different: " << *output << "\n";
+    return kExitOk;
+}
+
+}  // namespace packer
