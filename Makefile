@@ -4,6 +4,7 @@
 # make bench  benchmarks (not part of make test)
 # make repro  builds the committed sources twice and compares the installers
 # make APP_DIR=/path/to/folder   packs that folder instead of the sample
+# make CHUNK_SIZE=16777216       chunk size of the payload (default 4 MiB)
 # make SIGN_PFX=cert.pfx SIGN_PASSWORD=...       signs uninstall.exe (before it
 # make SIGN_CERT=cert.pem SIGN_KEY=key.pem [...]   is packed) and the installer
 #     SIGN_TIMESTAMP_URL=http://...  adds a timestamp from that server
@@ -12,6 +13,7 @@
 #   Without SIGN_PFX or SIGN_CERT/SIGN_KEY nothing is signed.
 
 APP_DIR ?=
+CHUNK_SIZE ?=
 JOBS ?= $(shell nproc)
 
 SIGN_PFX ?=
@@ -41,7 +43,8 @@ host: deps
 	cmake --build build/host -j $(JOBS)
 
 windows: host
-	cmake --preset windows -DTS_APP_DIR="$(if $(APP_DIR),$(abspath $(APP_DIR)))" $(sign_settings) >/dev/null
+	cmake --preset windows -DTS_APP_DIR="$(if $(APP_DIR),$(abspath $(APP_DIR)))" -DTS_CHUNK_SIZE="$(CHUNK_SIZE)" \
+	    $(sign_settings) >/dev/null
 	cmake --build build/windows -j $(JOBS)
 
 test: windows
