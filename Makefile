@@ -52,6 +52,7 @@ test: windows
 
 bench: windows
 	cmake --build build/host --target bench -j $(JOBS)
+	bench/install/install-bench.sh
 
 # Two full builds of the committed sources in two folders; compares SHA-256.
 repro: deps

@@ -8,8 +8,8 @@
 # program's.
 #   install-bench.sh [RUNS]          (default 5; needs build/host/bin/packer)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../../../.." && pwd)
-here=$root/tests/win/install/bench
+root=$(cd "$(dirname "$0")/../.." && pwd)
+here=$root/bench/install
 runs=${1:-5}
 packer=${TS_PACKER:-$root/build/host/bin/packer}
 cache=$root/build/bench-cache
