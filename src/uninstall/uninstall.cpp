@@ -19,9 +19,10 @@
 #include "install/core/paths.h"
 #include "install/file_io.h"
 #include "install/process.h"
+#include "install/registration.h"
+#include "platform/guids.h"
 #include "platform/owners.h"
 #include "uninstall/leftovers.h"
-#include "platform/guids.h"
 
 namespace {
 
@@ -136,12 +137,6 @@ void removeEmptiedFolders(std::vector<std::wstring> folders, const UninstallOpti
     for (const std::wstring& folder : folders) removeEmptyDirectories(folder, options);
 }
 
-std::wstring localAppDataFolder() {
-    win::UniqueCoTaskString path;
-    if (FAILED(SHGetKnownFolderPath(guids::kFolderLocalAppData, 0, nullptr, path.put()))) return {};
-    return path.get();
-}
-
 // Deletes the folder and everything in it, showing nothing: no confirmation,
 // no progress window, no error box, nothing into the Recycle Bin.
 void deleteTreeSilently(const std::wstring& folder) {
@@ -156,7 +151,7 @@ void deleteTreeSilently(const std::wstring& folder) {
 
 void purgeSettingsAndData(const std::wstring& installDir) {
     DeleteFileW(joinPath(installDir, product::kSettingsFile).c_str());
-    const std::wstring localAppData = localAppDataFolder();
+    const std::wstring localAppData = knownFolderPath(guids::kFolderLocalAppData);
     if (localAppData.empty()) return;
     const std::wstring dataFolder = joinPath(localAppData, product::kDataFolder);
     if (isExistingDirectory(dataFolder)) deleteTreeSilently(dataFolder);
