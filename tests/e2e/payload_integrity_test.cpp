@@ -1,9 +1,10 @@
-// A payload damaged in a way that still decodes: setup_damaged_payload.exe
-// is TessarkStudioSetup.exe with one bit flipped inside a compressed chunk
-// (every chunk still decodes to its size, to different bytes) and the digest
-// of the undamaged image. Only the digest can tell; a silent install must
-// fail with the damaged-installer message and leave no trace, while the
-// real installer, whose digest matches, installs.
+// Damaged payloads: setup_damaged_payload.exe is TessarkStudioSetup.exe with
+// one bit flipped inside a compressed chunk (every chunk still decodes to its
+// size, to different bytes) and the digest of the undamaged image, so only
+// the digest can tell; setup_bad_check_byte.exe has a wrong check byte in a
+// chunk's buffer header. A silent install of either must fail with the
+// damaged-installer message and leave no trace, while the real installer,
+// whose digest matches, installs.
 #include "app/product.h"
 #include "support/test_support.h"
 
@@ -34,6 +35,16 @@ protected:
 TEST_F(SilentInstallOf, DamagedPayloadExitsOneWithTheMessageAndWritesNothing) {
     const std::wstring folder = temp / L"Tessark Studio";
     const ts::ProcessResult result = installInto(L"setup_damaged_payload.exe", folder);
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(result.exitCode, 1u) << result.output;
+    EXPECT_NE(result.output.find(kDamagedMessage), std::string::npos) << result.output;
+    EXPECT_FALSE(ts::directoryExists(folder)) << "the install folder must not be created";
+    EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+}
+
+TEST_F(SilentInstallOf, ChunkWithABadHeaderCheckByteExitsOneAndWritesNothing) {
+    const std::wstring folder = temp / L"Tessark Studio";
+    const ts::ProcessResult result = installInto(L"setup_bad_check_byte.exe", folder);
     ASSERT_TRUE(result.started);
     EXPECT_EQ(result.exitCode, 1u) << result.output;
     EXPECT_NE(result.output.find(kDamagedMessage), std::string::npos) << result.output;

@@ -1,10 +1,13 @@
-// packer damage-for-test FILE -o OUT - for tests only, left out of the usage
-// text: writes a copy of FILE's payload container with one bit flipped
-// inside a compressed chunk such that the chunk still decodes, to exactly
-// its size, but to different bytes. That is the damage LZMS cannot notice
-// (it carries no checksum) and only the image digest catches; the tests
-// embed such a payload with the original digest and expect the install to
-// refuse it.
+// packer damage-for-test FILE -o OUT [--header-check] - for tests only, left
+// out of the usage text: writes a copy of FILE's payload container with one
+// bit flipped inside a compressed chunk such that the chunk still decodes,
+// to exactly its size, but to different bytes. With --header-check it
+// instead changes the check byte of the first compressed chunk's buffer
+// header, damage that decoding itself must refuse.
+//
+// The quiet flip is the damage LZMS cannot notice (it carries no checksum)
+// and only the image digest catches; the tests embed such a payload with the
+// original digest and expect the install to refuse it.
 //
 // The flip is searched for, not guessed: each candidate is decoded with our
 // decoder and the first that passes is kept. Candidates start in the middle
@@ -31,6 +34,8 @@ namespace {
 // flipping those fails the header check or the sizes, not the content.
 constexpr std::size_t kLzmsDataStart = lzms::framing::kHeaderSize + lzms::framing::kBlockSizeFieldSize;
 constexpr std::uint8_t kFlippedBit = 0x01;
+// Byte 6 of the Compression API buffer header holds the check of the others.
+constexpr std::size_t kHeaderCheckOffset = 6;
 
 struct Flip {
     std::size_t chunk = 0;
@@ -88,26 +93,44 @@ Flip findFlip(const Payload& payload) {
     throw Error("no bit of a compressed chunk can be flipped so that the chunk still decodes");
 }
 
+// The container offset of the first compressed chunk's header check byte.
+std::uint64_t headerCheckOffset(const Payload& payload) {
+    for (const PayloadChunk& chunk : payload.chunks) {
+        if (chunk.stored == 0 && chunk.compressedSize > kHeaderCheckOffset) {
+            return payload.header.dataOffset + chunk.offset + kHeaderCheckOffset;
+        }
+    }
+    throw Error("the payload has no compressed chunk");
+}
+
 }  // namespace
 
 int damageForTestCommand(std::span<const std::string> args, Console& console) {
     Arguments arguments(args);
     const auto output = arguments.takeValue("-o");
+    const bool headerCheck = arguments.takeFlag("--header-check");
     const std::filesystem::path path = arguments.positionals(1).front();
     if (!output) throw UsageError("damage-for-test needs -o FILE");
 
     const PayloadFile file = readPayloadFile(path);
     const Payload payload = parsePayloadFile(file, path);
     requireSoundChunkTable(payload);
-    const Flip flip = findFlip(payload);
 
     std::vector<std::uint8_t> damaged(file.payload.begin(), file.payload.end());
-    damaged[flip.payloadOffset] ^= kFlippedBit;
+    if (headerCheck) {
+        const std::uint64_t at = headerCheckOffset(payload);
+        damaged[at] ^= kFlippedBit;
+        console.out << "changed the buffer header check byte at " << at << ": " << *output << "\n";
+    } else {
+        const Flip flip = findFlip(payload);
+        damaged[flip.payloadOffset] ^= kFlippedBit;
+        console.out << "flipped bit 0 of byte " << flip.payloadOffset << " (chunk " << flip.chunk
+                    << "): the chunk still decodes to its size, with " << flip.differingBytes
+                    << " bytes different: " << *output << "\n";
+    }
     OutputFile out(*output);
     out.write(damaged);
     out.commit();
-    console.out << "flipped bit 0 of byte " << flip.payloadOffset << " (chunk " << flip.chunk << "): the chunk still "
-                << "decodes to its size, with " << flip.differingBytes << " bytes different: " << *output << "\n";
     return kExitOk;
 }
 
