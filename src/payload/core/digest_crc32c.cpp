@@ -5,8 +5,8 @@
 //   machines we do not choose, and executing it where it is missing would be
 //   an illegal-instruction crash);
 // - slicing-by-16 tables elsewhere: sixteen independent table lookups fold
-//   sixteen bytes at a time into the CRC (16 KiB of tables, built at compile
-//   time).
+//   sixteen bytes at a time into the CRC (16 KiB of tables, built once at
+//   start-up rather than stored: the installer carries every stored byte).
 //
 // Either way one long input is cut into three lanes of equal length, folded
 // side by side in one loop: each step of a CRC waits for the one before it
@@ -45,11 +45,11 @@ constexpr std::size_t kMinLaneBytes = 1024;
 // Table k, byte b → the CRC contribution of b followed by k zero bytes.
 using SliceTables = std::array<std::array<std::uint32_t, kByteValues>, kSlices>;
 
-constexpr SliceTables makeSliceTables() {
+constexpr SliceTables makeSliceTables(std::uint32_t polynomial = kReflectedPolynomial) {
     SliceTables tables{};
     for (std::uint32_t b = 0; b < kByteValues; ++b) {
         std::uint32_t crc = b;
-        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (kReflectedPolynomial & (0u - (crc & 1u)));
+        for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (polynomial & (0u - (crc & 1u)));
         tables[0][b] = crc;
     }
     for (std::size_t k = 1; k < kSlices; ++k) {
@@ -61,8 +61,17 @@ constexpr SliceTables makeSliceTables() {
     return tables;
 }
 
-constexpr SliceTables kTables = makeSliceTables();
-static_assert(kTables[0][1] == 0xF26B8303u, "CRC-32C table entry for byte 0x01");
+static_assert(makeSliceTables()[0][1] == 0xF26B8303u, "CRC-32C table entry for byte 0x01");
+
+// Zero in the file (uninitialised data takes no room in it) and filled at
+// start-up; the polynomial is read through a volatile so that the compiler
+// cannot work the tables out at compile time and store them after all.
+SliceTables kTables;
+[[maybe_unused]] const bool kTablesBuilt = [] {
+    volatile std::uint32_t polynomial = kReflectedPolynomial;
+    kTables = makeSliceTables(polynomial);
+    return true;
+}();
 
 std::uint64_t loadU64(const std::uint8_t* p) {
     std::uint64_t value;
@@ -115,7 +124,7 @@ constexpr std::uint32_t zeroBytesFactor(std::uint64_t bytes) {
     return factor;
 }
 static_assert(multiplyModPolynomial(0xDEADBEEFu, zeroBytesFactor(1)) ==
-                  ((0xDEADBEEFu >> 8) ^ kTables[0][0xEF]),
+                  ((0xDEADBEEFu >> 8) ^ makeSliceTables()[0][0xEF]),
               "one zero byte through the factor and through the table agree");
 
 // The register over lanes a, b, c of `laneBytes` each, from the registers of
