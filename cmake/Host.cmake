@@ -12,8 +12,6 @@ add_library(wimlib::wimlib UNKNOWN IMPORTED)
 set_target_properties(wimlib::wimlib PROPERTIES
     IMPORTED_LOCATION ${WIMLIB_LIBRARY}
     INTERFACE_INCLUDE_DIRECTORIES ${WIMLIB_INCLUDE_DIR})
-# The name the packer and the tests link.
-add_library(PkgConfig::WIMLIB ALIAS wimlib::wimlib)
 
 # A portable library built a second time with sanitizers, for tests and fuzzers:
 #   ts_portable_library(NAME <name> SOURCES ... [INCLUDE_DIRS ...] [LINK ...])
