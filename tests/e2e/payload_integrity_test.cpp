@@ -29,27 +29,26 @@ protected:
                        inQuotes(L"--dir=" + folder));
     }
 
+    // A refused install: exit 1, the damaged-installer message, and no trace.
+    void expectRefusedWithoutTrace(const wchar_t* installer) {
+        const std::wstring folder = temp / L"Tessark Studio";
+        const ts::ProcessResult result = installInto(installer, folder);
+        ASSERT_TRUE(result.started);
+        EXPECT_EQ(result.exitCode, 1u) << result.output;
+        EXPECT_NE(result.output.find(kDamagedMessage), std::string::npos) << result.output;
+        EXPECT_FALSE(ts::directoryExists(folder)) << "the install folder must not be created";
+        EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+    }
+
     ts::TempDir temp;
 };
 
 TEST_F(SilentInstallOf, DamagedPayloadExitsOneWithTheMessageAndWritesNothing) {
-    const std::wstring folder = temp / L"Tessark Studio";
-    const ts::ProcessResult result = installInto(L"setup_damaged_payload.exe", folder);
-    ASSERT_TRUE(result.started);
-    EXPECT_EQ(result.exitCode, 1u) << result.output;
-    EXPECT_NE(result.output.find(kDamagedMessage), std::string::npos) << result.output;
-    EXPECT_FALSE(ts::directoryExists(folder)) << "the install folder must not be created";
-    EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+    expectRefusedWithoutTrace(L"setup_damaged_payload.exe");
 }
 
 TEST_F(SilentInstallOf, ChunkWithABadHeaderCheckByteExitsOneAndWritesNothing) {
-    const std::wstring folder = temp / L"Tessark Studio";
-    const ts::ProcessResult result = installInto(L"setup_bad_check_byte.exe", folder);
-    ASSERT_TRUE(result.started);
-    EXPECT_EQ(result.exitCode, 1u) << result.output;
-    EXPECT_NE(result.output.find(kDamagedMessage), std::string::npos) << result.output;
-    EXPECT_FALSE(ts::directoryExists(folder)) << "the install folder must not be created";
-    EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+    expectRefusedWithoutTrace(L"setup_bad_check_byte.exe");
 }
 
 TEST_F(SilentInstallOf, TheUndamagedPayloadWithItsDigestInstalls) {
