@@ -3,6 +3,7 @@
 #include "app/product.h"
 #include "app/silent_report.h"
 #include "install/core/paths.h"
+#include "install/file_io.h"
 #include "install/install.h"
 #include "payload/payload.h"
 #include "platform/install_folder.h"
@@ -24,14 +25,9 @@ std::wstring ownFolder() {
     return parentPath(path);
 }
 
-bool isFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 bool prepareInstall(SetupState& state, std::wstring& payloadError) {
     if (state.options.installDir.empty()) state.options.installDir = defaultInstallDir();
-    state.existingInstall = isFile(joinPath(state.options.installDir, product::kManifestFile));
+    state.existingInstall = isExistingFile(joinPath(state.options.installDir, product::kManifestFile));
     state.webView2Present = isWebView2Installed();
 
     Payload payload;

@@ -39,10 +39,19 @@ std::string wideToUtf8(std::wstring_view wide) {
     return utf8;
 }
 
+bool isExistingFile(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isExistingDirectory(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 bool ensureDirectory(const std::wstring& path) {
     if (path.empty()) return true;
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    if (isExistingDirectory(path)) return true;
     // The walk up ends at the first folder that exists or at a part with no
     // separator left ("C:", a missing drive: CreateDirectoryW then fails).
     const std::wstring parent = parentPath(path);

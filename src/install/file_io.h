@@ -17,6 +17,10 @@ std::string wideToUtf8(std::wstring_view wide);
 // path counts as existing. Also true when a plain file stands at the path
 // (CreateDirectoryW reports ERROR_ALREADY_EXISTS for it); writing below it
 // fails later with the file's own path.
+// True when the path names an existing file (not a folder), or an existing folder.
+bool isExistingFile(const std::wstring& path);
+bool isExistingDirectory(const std::wstring& path);
+
 bool ensureDirectory(const std::wstring& path);
 
 // Creates or overwrites the file with exactly `length` bytes, written in

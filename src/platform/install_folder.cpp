@@ -6,6 +6,7 @@
 
 #include "app/product.h"
 #include "install/core/paths.h"
+#include "install/file_io.h"
 #include "install/registration.h"
 #include "platform/owners.h"
 #include "platform/registry.h"
@@ -29,16 +30,6 @@ constexpr wchar_t kForeignFilesAfter[] = L"\n\nTessark Studio will be written in
 // and one character of a name.
 constexpr size_t kMinDrivePathLength = 4;
 
-bool isDirectory(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool isFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 void warn(HWND owner, const wchar_t* text) {
     MessageBoxW(owner, text, product::kMessageCaption, MB_OK | MB_ICONWARNING);
 }
@@ -52,9 +43,9 @@ bool isOnDrive(const std::wstring& dir) {
 // An existing, non-empty folder that holds no earlier install of ours. The
 // manifest marks an earlier install, which an install updates without asking.
 bool holdsForeignFiles(const std::wstring& dir) {
-    if (!isDirectory(dir)) return false;
+    if (!isExistingDirectory(dir)) return false;
     if (isDirectoryEmpty(dir)) return false;
-    return !isFile(joinPath(dir, product::kManifestFile));
+    return !isExistingFile(joinPath(dir, product::kManifestFile));
 }
 
 // No is the default button, so that Enter does not mix the application into

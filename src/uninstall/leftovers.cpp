@@ -2,17 +2,13 @@
 #include "uninstall/leftovers.h"
 
 #include "install/core/paths.h"
+#include "install/file_io.h"
 #include "platform/owners.h"
 
 namespace {
 
 bool isDotEntry(const wchar_t* name) {
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
-}
-
-bool isExistingDirectory(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace

@@ -70,16 +70,6 @@ bool readManifest(const std::wstring& path, std::string& bytes) {
     return read == requested;
 }
 
-bool isExistingFile(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool isExistingDirectory(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // The application removes its own Explorer entries; it knows what it added.
 void removeExplorerEntries(const std::wstring& installDir, const ProgressCallback& progress) {
     const std::wstring app = joinPath(installDir, product::kAppExe);
