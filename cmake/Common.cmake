@@ -20,5 +20,6 @@ function(ts_optimise_for_speed target)
     target_compile_options(${target} PRIVATE -O2)
 endfunction()
 
-# Every include is written from the source root: "payload/payload.h".
-include_directories(${CMAKE_SOURCE_DIR}/src)
+# Every include of the installer's sources is written from this root
+# ("payload/core/payload.h"); each library hands it on to what links it.
+set(TS_SOURCE_ROOT ${CMAKE_SOURCE_DIR}/src)

@@ -71,12 +71,9 @@ set(TS_APP_DIR "" CACHE PATH "Application folder to pack (empty: the sample appl
 set(TS_PACKER "" CACHE FILEPATH "The host packer (build/host/bin/packer)")
 set(TS_CHUNK_SIZE "" CACHE STRING "Chunk size in bytes for the packer (empty: its default)")
 if(NOT TS_PACKER OR NOT EXISTS ${TS_PACKER})
-    message(WARNING "No host packer at '${TS_PACKER}': TessarkStudioSetup.exe is left out. "
-                    "Build the host configuration first (make does).")
-    set(TS_HAVE_PAYLOAD OFF)
-    return()
+    message(FATAL_ERROR "No host packer at '${TS_PACKER}': the installer cannot be built without it. "
+                        "Build the host configuration first (make does), or set TS_PACKER.")
 endif()
-set(TS_HAVE_PAYLOAD ON)
 # TessarkStudioSetup is defined after this file is included; sign it once the
 # directory that defines it has been read.
 cmake_language(DEFER CALL ts_sign_after_build TessarkStudioSetup)
@@ -105,7 +102,7 @@ add_custom_command(
     DEPENDS ${pack_depends} ${app_files}
     COMMENT "Packing ${app_dir}"
     VERBATIM)
-add_custom_target(payload DEPENDS ${TS_PAYLOAD_FILE} ${TS_PAYLOAD_DIGEST_FILE})
+add_custom_target(packed_payload DEPENDS ${TS_PAYLOAD_FILE} ${TS_PAYLOAD_DIGEST_FILE})
 
 file(WRITE ${CMAKE_BINARY_DIR}/generated/payload_resource.rc
      "PAYLOAD RCDATA \"${TS_PAYLOAD_FILE}\"\n")

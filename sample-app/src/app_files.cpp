@@ -1,7 +1,7 @@
 #include "app_files.h"
 
-#include "app/product.h"
-#include "platform/owners.h"
+#include "common/core/product.h"
+#include "common/owners.h"
 
 #include <shlobj.h>
 

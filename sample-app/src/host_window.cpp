@@ -1,6 +1,6 @@
 #include "host_window.h"
 
-#include "app/product.h"
+#include "common/core/product.h"
 
 namespace studio {
 namespace {

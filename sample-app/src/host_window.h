@@ -5,7 +5,7 @@
 // asked for a copy that ignores WM_CLOSE.
 #pragma once
 
-#include "platform/owners.h"
+#include "common/owners.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "invocation.h"
 
-#include "platform/owners.h"
+#include "common/owners.h"
 
 #include <shellapi.h>
 

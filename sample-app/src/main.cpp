@@ -3,8 +3,8 @@
 // real one does: one window of the class the installer looks for, the
 // Explorer entries on request, and the files the uninstaller deletes by name.
 
-#include "app/product.h"
 #include "app_files.h"
+#include "common/core/product.h"
 #include "host_window.h"
 #include "invocation.h"
 #include "shell_entries.h"

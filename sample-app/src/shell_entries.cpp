@@ -1,6 +1,6 @@
 #include "shell_entries.h"
 
-#include "platform/owners.h"
+#include "common/owners.h"
 
 namespace studio {
 namespace {

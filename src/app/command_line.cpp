@@ -1,9 +1,11 @@
 #include "app/command_line.h"
 
+#include "common/core/switches.h"
+
 #include <string_view>
 
 #ifdef _WIN32
-#include "platform/owners.h"
+#include "common/owners.h"
 
 #include <shellapi.h>
 #endif
@@ -24,27 +26,27 @@ bool equalsIgnoringCase(std::wstring_view text, std::wstring_view option) {
     return text.size() == option.size() && startsWithIgnoringCase(text, option);
 }
 
-constexpr std::wstring_view kDirPrefix = L"--dir=";
+constexpr std::wstring_view kDirPrefix = switches::kDirPrefix;
 
 // The table is tried in order and the first row that matches takes the argument.
 void applyArgument(const std::wstring& argument, CommandLine& line) {
-    if (equalsIgnoringCase(argument, L"/S") || equalsIgnoringCase(argument, L"--silent")) {
+    if (equalsIgnoringCase(argument, switches::kSilent) || equalsIgnoringCase(argument, switches::kSilentLong)) {
         line.silent = true;
-    } else if (equalsIgnoringCase(argument, L"--uninstall")) {
+    } else if (equalsIgnoringCase(argument, switches::kUninstall)) {
         line.uninstallMode = true;
     } else if (startsWithIgnoringCase(argument, kDirPrefix)) {
         line.install.installDir = argument.substr(kDirPrefix.size());
-    } else if (equalsIgnoringCase(argument, L"--no-desktop")) {
+    } else if (equalsIgnoringCase(argument, switches::kNoDesktop)) {
         line.install.desktopShortcut = false;
-    } else if (equalsIgnoringCase(argument, L"--no-startmenu")) {
+    } else if (equalsIgnoringCase(argument, switches::kNoStartMenu)) {
         line.install.startMenuShortcut = false;
-    } else if (equalsIgnoringCase(argument, L"--no-shell")) {
+    } else if (equalsIgnoringCase(argument, switches::kNoShell)) {
         line.install.explorerEntries = false;
-    } else if (equalsIgnoringCase(argument, L"--relaunch")) {
+    } else if (equalsIgnoringCase(argument, switches::kRelaunch)) {
         line.relaunch = true;
-    } else if (equalsIgnoringCase(argument, L"--keep-settings")) {
+    } else if (equalsIgnoringCase(argument, switches::kKeepSettings)) {
         line.uninstall.purgeSettings = false;
-    } else if (equalsIgnoringCase(argument, L"--purge")) {
+    } else if (equalsIgnoringCase(argument, switches::kPurge)) {
         line.uninstall.purgeSettings = true;
     }
 }

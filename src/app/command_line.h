@@ -2,7 +2,7 @@
 // and the road (window or silent).
 #pragma once
 
-#include "app/options.h"
+#include "common/core/options.h"
 
 #include <string>
 #include <vector>

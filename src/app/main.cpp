@@ -3,11 +3,11 @@
 // mode without any option, since the uninstall entry starts it as
 // "uninstall.exe" and "uninstall.exe /S".
 #include "app/command_line.h"
-#include "app/product.h"
 #include "app/runs.h"
-#include "app/setup_state.h"
-#include "platform/owners.h"
+#include "common/core/product.h"
+#include "common/owners.h"
 #include "ui/gdiplus_runtime.h"
+#include "ui/setup_state.h"
 
 #ifndef TS_UNINSTALLER_BUILD
 #define TS_UNINSTALLER_BUILD 0

@@ -1,19 +1,18 @@
 #include "app/runs.h"
 
-#include "app/product.h"
 #include "app/silent_report.h"
-#include "install/core/paths.h"
-#include "install/file_io.h"
+#include "common/core/paths.h"
+#include "common/core/product.h"
+#include "common/file_io.h"
 #include "install/install.h"
-#include "payload/payload.h"
+#include "payload/payload_resource.h"
 #include "platform/install_folder.h"
+#include "platform/launch_app.h"
 #include "platform/running_app.h"
 #include "platform/webview2.h"
 #include "ui/setup_window.h"
 #include "uninstall/self_delete.h"
 #include "uninstall/uninstall.h"
-
-#include <shellapi.h>
 
 namespace {
 
@@ -32,8 +31,7 @@ bool prepareInstall(SetupState& state, std::wstring& payloadError) {
 
     Payload payload;
     if (!openPayload(payload, payloadError)) return false;
-    state.payloadBytes = 0;
-    for (const auto& entry : payload.entries) state.payloadBytes += entry.size;
+    state.payloadBytes = payloadBytes(payload);
     return true;
 }
 
@@ -94,13 +92,8 @@ int runWindow(SetupState& state) {
         DispatchMessageW(&message);
     }
     if (state.worker.joinable()) state.worker.join();
-    if (state.uninstallMode && state.screen == Done) {
+    if (state.uninstallMode && state.screen == Screen::Done) {
         scheduleSelfDelete(state.uninstallOptions.installDir, state.uninstallOptions.purgeSettings);
     }
     return 0;
-}
-
-void launchApp(const std::wstring& installDir) {
-    const std::wstring exe = joinPath(installDir, product::kAppExe);
-    ShellExecuteW(nullptr, L"open", exe.c_str(), nullptr, installDir.c_str(), SW_SHOWNORMAL);
 }

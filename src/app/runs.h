@@ -2,7 +2,7 @@
 #pragma once
 
 #include "app/command_line.h"
-#include "app/setup_state.h"
+#include "ui/setup_state.h"
 
 #include <string>
 
@@ -16,9 +16,6 @@ int runSilent(SetupState& state, bool relaunch);
 
 // The window road: creates the window and runs the message loop; the exit code.
 int runWindow(SetupState& state);
-
-// Starts the installed application from its folder.
-void launchApp(const std::wstring& installDir);
 
 // A --dir= value that is not absolute made absolute against the current
 // folder; an absolute value is returned exactly as given.

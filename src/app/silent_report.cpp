@@ -1,6 +1,6 @@
 #include "app/silent_report.h"
 
-#include "platform/owners.h"
+#include "common/owners.h"
 
 namespace {
 

@@ -7,13 +7,15 @@
 // so the uninstaller still removes exactly what that install wrote.
 #include "install/install.h"
 
-#include "app/product.h"
+#include "common/core/paths.h"
+#include "common/core/product.h"
+#include "common/file_io.h"
 #include "install/core/manifest.h"
-#include "install/core/paths.h"
-#include "install/file_io.h"
-#include "install/process.h"
+#include "install/install_record.h"
 #include "install/registration.h"
+#include "install/shortcuts.h"
 #include "payload/payload_digest.h"
+#include "payload/payload_resource.h"
 #include "payload/unpack.h"
 
 #include <cstdint>
@@ -33,14 +35,6 @@ constexpr int kDonePercent = 100;
 // (a posted message each) far below the number of files.
 constexpr std::size_t kFilesPerReport = 24;
 
-std::wstring relativeWindowsPath(const std::string& payloadPath) {
-    std::wstring path = utf8ToWide(payloadPath);
-    for (wchar_t& c : path) {
-        if (c == L'/') c = L'\\';
-    }
-    return path;
-}
-
 bool unpack(const Payload& payload, std::vector<std::uint8_t>& image, const ProgressCallback& progress,
             std::wstring& error) {
     const auto unpackProgress = [&progress](int percent) {
@@ -53,8 +47,7 @@ bool unpack(const Payload& payload, std::vector<std::uint8_t>& image, const Prog
 // reaches past the image would write out whatever memory follows it. Checked
 // for all entries before the first write: a bad payload leaves no trace.
 bool malformedTable(std::wstring& error) {
-    error = payload_messages::kMalformedTable;
-    return false;
+    return reportStatus(PayloadStatus::MalformedTable, error);
 }
 
 bool entriesInsideImage(const Payload& payload, std::uint64_t imageSize, std::wstring& error) {
@@ -86,7 +79,7 @@ bool writeFiles(const Payload& payload, const std::vector<std::uint8_t>& image, 
     const std::size_t count = payload.entries.size();
     for (std::size_t i = 0; i < count; ++i) {
         const PayloadEntry& entry = payload.entries[i];
-        const std::wstring relativePath = relativeWindowsPath(entry.path);
+        const std::wstring relativePath = windowsRelativePath(entry.path);
         if (!writeEntry(entry, image, joinPath(installDir, relativePath), error)) return false;
         manifest += entry.path;
         manifest += '\n';
@@ -118,16 +111,9 @@ bool unpackAndWriteFiles(const Payload& payload, const std::wstring& installDir,
 }
 
 bool writeManifest(const std::wstring& installDir, const std::string& manifest, std::wstring& error) {
-    const std::wstring path = joinPath(installDir, product::kManifestFile);
-    if (writeWholeFile(path, reinterpret_cast<const std::uint8_t*>(manifest.data()), manifest.size())) return true;
+    if (writeManifestFile(joinPath(installDir, product::kManifestFile), manifest)) return true;
     error = install_texts::kManifestNotWritten;
     return false;
-}
-
-std::uint64_t payloadBytes(const Payload& payload) {
-    std::uint64_t total = 0;
-    for (const PayloadEntry& entry : payload.entries) total += entry.size;
-    return total;
 }
 
 }  // namespace

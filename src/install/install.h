@@ -4,8 +4,8 @@
 // a window run, the main thread in a silent one).
 #pragma once
 
-#include "app/options.h"
-#include "payload/payload.h"
+#include "common/core/options.h"
+#include "payload/core/payload.h"
 
 #include <functional>
 #include <string>

@@ -2,10 +2,11 @@
 // the application's Explorer-entries step.
 #include "install/registration.h"
 
-#include "app/product.h"
-#include "install/core/paths.h"
-#include "install/process.h"
-#include "platform/owners.h"
+#include "common/core/paths.h"
+#include "common/core/product.h"
+#include "common/core/switches.h"
+#include "common/owners.h"
+#include "common/process.h"
 
 #include <algorithm>
 #include <array>
@@ -40,7 +41,7 @@ std::array<UninstallValue, kUninstallValueCount> uninstallValues(const std::wstr
         {L"DisplayIcon", REG_SZ, joinPath(installDir, product::kAppExe)},
         {L"InstallLocation", REG_SZ, installDir},
         {L"UninstallString", REG_SZ, uninstaller},
-        {L"QuietUninstallString", REG_SZ, uninstaller + L" /S"},
+        {L"QuietUninstallString", REG_SZ, uninstaller + L" " + switches::kSilent},
         {L"NoModify", REG_DWORD, {}, kYes},
         {L"NoRepair", REG_DWORD, {}, kYes},
         {L"EstimatedSize", REG_DWORD, {}, kibibytes(payloadBytes)},

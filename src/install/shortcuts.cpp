@@ -1,23 +1,17 @@
 // The product's shortcuts: shell link files made with IShellLinkW and saved
 // through IPersistFile, in the user's own Start-menu Programs folder and on
 // the user's desktop.
-#include "install/registration.h"
+#include "install/shortcuts.h"
 
-#include "app/product.h"
-#include "install/core/paths.h"
-#include "install/file_io.h"
-#include "platform/owners.h"
-#include "platform/guids.h"
+#include "common/core/paths.h"
+#include "common/core/product.h"
+#include "common/file_io.h"
+#include "common/guids.h"
+#include "common/known_folders.h"
+#include "common/owners.h"
 
 #include <objbase.h>
 #include <shobjidl.h>
-
-std::wstring knownFolderPath(REFKNOWNFOLDERID id) {
-    // The buffer is the caller's to free even when the call fails.
-    win::UniqueCoTaskString path;
-    if (FAILED(SHGetKnownFolderPath(id, 0, nullptr, path.put())) || !path) return {};
-    return path.get();
-}
 
 bool createShortcut(const std::wstring& shortcutPath, const std::wstring& target,
                     const std::wstring& workingFolder, const std::wstring& description) {

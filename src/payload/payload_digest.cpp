@@ -3,9 +3,9 @@
 // stays mapped with the module; LoadResource's handle needs no freeing.
 #include "payload/payload_digest.h"
 
-#include "app/product.h"
+#include "common/core/product.h"
 #include "payload/core/digest.h"
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 
 #include <windows.h>
 
@@ -16,10 +16,9 @@ bool verifyPayloadDigest(std::span<const std::uint8_t> image, std::wstring& erro
     HGLOBAL loaded = LoadResource(nullptr, resource);
     const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
     if (data == nullptr) {
-        error = payload_messages::kDamaged;
-        return false;
+        return reportStatus(PayloadStatus::Damaged, error);
     }
     const std::span<const std::uint8_t> record(static_cast<const std::uint8_t*>(data),
                                                SizeofResource(nullptr, resource));
-    return verifyImageDigest(image, record, error);
+    return reportStatus(verifyImageDigest(image, record), error);
 }

@@ -3,29 +3,20 @@
 // the life of the process, so the Payload points into it without a copy, and
 // nothing here needs releasing: LoadResource's handle is not a real handle
 // on 32/64-bit Windows and is never freed.
-#include "payload/payload.h"
+#include "payload/payload_resource.h"
 
-#include "app/product.h"
+#include "common/core/product.h"
 
 #include <windows.h>
 
 bool openPayload(Payload& payload, std::wstring& error) {
     HRSRC resource = FindResourceW(nullptr, product::kPayloadResourceName, RT_RCDATA);
-    if (resource == nullptr) {
-        error = payload_messages::kMissing;
-        return false;
-    }
+    if (resource == nullptr) return reportStatus(PayloadStatus::Missing, error);
     HGLOBAL loaded = LoadResource(nullptr, resource);
-    if (loaded == nullptr) {
-        error = payload_messages::kNotLoaded;
-        return false;
-    }
+    if (loaded == nullptr) return reportStatus(PayloadStatus::NotLoaded, error);
     const auto* data = static_cast<const std::uint8_t*>(LockResource(loaded));
     const DWORD size = SizeofResource(nullptr, resource);
-    if (data == nullptr) {
-        error = payload_messages::kTruncated;
-        return false;
-    }
+    if (data == nullptr) return reportStatus(PayloadStatus::Truncated, error);
     // parsePayload reports fewer than 56 bytes as truncated itself.
-    return parsePayload(std::span<const std::uint8_t>(data, size), payload, error);
+    return reportStatus(parsePayload(std::span<const std::uint8_t>(data, size), payload), error);
 }

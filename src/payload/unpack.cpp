@@ -9,8 +9,8 @@
 // stays inside the payload and every write inside the image.
 #include "payload/unpack.h"
 
+#include "common/owners.h"
 #include "payload/lzms/lzms.h"
-#include "platform/owners.h"
 
 #include <windows.h>
 #include <compressapi.h>
@@ -35,11 +35,6 @@ using CreateDecompressorFn = BOOL(WINAPI*)(DWORD, PCOMPRESS_ALLOCATION_ROUTINES,
 using SetDecompressorInformationFn = BOOL(WINAPI*)(DECOMPRESSOR_HANDLE, COMPRESS_INFORMATION_CLASS, LPCVOID, SIZE_T);
 using DecompressFn = BOOL(WINAPI*)(DECOMPRESSOR_HANDLE, LPCVOID, SIZE_T, PVOID, SIZE_T, PSIZE_T);
 using CloseDecompressorFn = BOOL(WINAPI*)(DECOMPRESSOR_HANDLE);
-
-bool fail(std::wstring& error, const wchar_t* message) {
-    error = message;
-    return false;
-}
 
 // Decodes one compressed chunk into its place in the image.
 class ChunkDecoder {
@@ -173,23 +168,23 @@ int progressAfter(std::size_t index, std::size_t count) {
 bool unpackPayload(const Payload& payload, std::vector<std::uint8_t>& image,
                    const std::function<void(int)>& progress, std::wstring& error, DecompressionPath& path) {
     path = DecompressionPath::None;
-    if (!checkChunkTable(payload, error)) return false;
-    if (!sizeImage(image, payload.header.totalSize)) return fail(error, payload_messages::kDamaged);
+    if (!reportStatus(checkChunkTable(payload), error)) return false;
+    if (!sizeImage(image, payload.header.totalSize)) return reportStatus(PayloadStatus::Damaged, error);
 
     std::unique_ptr<ChunkDecoder> decoder;
     if (std::optional<CompressionApi> api = findCompressionApi()) {
         path = DecompressionPath::CompressionApi;
         decoder = ApiChunkDecoder::create(std::move(*api), payload.header.chunkSize);
-        if (!decoder) return fail(error, payload_messages::kApiUnavailable);
+        if (!decoder) return reportStatus(PayloadStatus::ApiUnavailable, error);
     } else {
         path = DecompressionPath::OwnDecoder;
         decoder = makeOwnDecoder();
-        if (!decoder) return fail(error, payload_messages::kDamaged);
+        if (!decoder) return reportStatus(PayloadStatus::Damaged, error);
     }
 
     const std::size_t count = payload.chunks.size();
     for (std::size_t i = 0; i < count; ++i) {
-        if (!unpackChunk(payload, i, *decoder, image)) return fail(error, payload_messages::kDamaged);
+        if (!unpackChunk(payload, i, *decoder, image)) return reportStatus(PayloadStatus::Damaged, error);
         if (progress) progress(progressAfter(i, count));
     }
     return true;

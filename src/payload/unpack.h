@@ -3,7 +3,7 @@
 // Compression API (LZMS) when the system has it, else through our own decoder.
 #pragma once
 
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 
 #include <cstdint>
 #include <functional>

@@ -4,15 +4,14 @@
 // the setup window and run their own message loops while open.
 #include "platform/install_folder.h"
 
-#include "app/product.h"
-#include "install/core/paths.h"
-#include "install/file_io.h"
-#include "install/registration.h"
-#include "platform/owners.h"
-#include "platform/registry.h"
+#include "common/core/paths.h"
+#include "common/core/product.h"
+#include "common/file_io.h"
+#include "common/guids.h"
+#include "common/known_folders.h"
+#include "common/owners.h"
+#include "common/registry.h"
 #include "platform/running_app.h"
-#include "uninstall/leftovers.h"
-#include "platform/guids.h"
 
 #include <shobjidl.h>
 

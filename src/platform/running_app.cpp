@@ -4,7 +4,7 @@
 // What counts is the window disappearing, not the process ending.
 #include "platform/running_app.h"
 
-#include "app/product.h"
+#include "common/core/product.h"
 
 namespace {
 

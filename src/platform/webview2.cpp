@@ -4,7 +4,7 @@
 // may leave the key behind with "pv" empty or "0.0.0.0", so neither counts.
 #include "platform/webview2.h"
 
-#include "platform/registry.h"
+#include "common/registry.h"
 
 #include <windows.h>
 

@@ -7,7 +7,7 @@
 // down; while a session is active, gdiplusApi() hands out its table.
 #pragma once
 
-#include "platform/owners.h"
+#include "common/owners.h"
 
 #include <cstdint>
 

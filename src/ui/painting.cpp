@@ -5,10 +5,10 @@
 // this file turns that plan into GDI and GDI+ calls on an off-screen DC.
 #include "ui/painting.h"
 
-#include "app/setup_state.h"
-#include "platform/owners.h"
+#include "common/owners.h"
 #include "ui/core/paint_plan.h"
 #include "ui/primitives.h"
+#include "ui/setup_state.h"
 #include "ui/setup_window.h"
 
 #include <string>
@@ -26,12 +26,12 @@ layout::Rect toLayoutRect(const RECT& r) {
 HFONT fontFor(paint::Font font) {
     const SetupState& state = setupState();
     switch (font) {
-    case paint::Font::Title: return state.titleFont;
-    case paint::Font::Body: return state.bodyFont;
-    case paint::Font::Small: return state.smallFont;
-    case paint::Font::Button: return state.buttonFont;
+    case paint::Font::Title: return state.titleFont.get();
+    case paint::Font::Body: return state.bodyFont.get();
+    case paint::Font::Small: return state.smallFont.get();
+    case paint::Font::Button: return state.buttonFont.get();
     }
-    return state.bodyFont;
+    return state.bodyFont.get();
 }
 
 // Every text is drawn the same way: font selected for the call only,
@@ -50,7 +50,7 @@ void drawTextItem(HDC dc, const paint::TextItem& item) {
 
 paint::PaintInput paintInput(const SetupState& state, int width, int height) {
     paint::PaintInput in;
-    in.screen = static_cast<layout::Screen>(state.screen);
+    in.screen = state.screen;
     in.uninstallMode = state.uninstallMode;
     in.webView2Present = state.webView2Present;
     in.existingInstall = state.existingInstall;
@@ -82,8 +82,8 @@ void drawBackdrop(GpGraphics* graphics, const paint::PaintInput& in) {
     const int header = paint::headerHeight(in.dpi);
     fillRectangle(graphics, {0, 0, in.width, header}, paint::colorSurface);
     drawLine(graphics, paint::colorHairline, 1.0f, {0, header}, {in.width, header});
-    if (state.screen == Working) drawProgressBar(graphics, in);
-    if (state.screen == Welcome && !state.uninstallMode) {
+    if (state.screen == Screen::Working) drawProgressBar(graphics, in);
+    if (state.screen == Screen::Welcome && !state.uninstallMode) {
         fillRoundedRect(graphics, toRect(paint::locationBox(in)), static_cast<float>(paint::locationBoxRadius(in.dpi)),
                         paint::colorSurface, &paint::colorHairline);
     }
@@ -135,21 +135,21 @@ void drawElementText(HDC dc, const UiElement& element, bool hovered, int dpi) {
     const SetupState& state = setupState();
     switch (element.kind) {
     case Button:
-        drawText(dc, element.label, state.buttonFont, paint::colorText, element.rect, paint::kLineCentred);
+        drawText(dc, element.label, state.buttonFont.get(), paint::colorText, element.rect, paint::kLineCentred);
         break;
     case Checkbox:
-        drawText(dc, element.label, state.bodyFont, paint::colorText,
+        drawText(dc, element.label, state.bodyFont.get(), paint::colorText,
                  toRect(paint::checkboxLabel(toLayoutRect(element.rect), dpi)), paint::kLineCentredVertically);
         break;
     case Link:
-        drawText(dc, element.label, state.smallFont, hovered ? paint::colorLinkHover : paint::colorLink, element.rect,
+        drawText(dc, element.label, state.smallFont.get(), hovered ? paint::colorLinkHover : paint::colorLink, element.rect,
                  paint::kLineCentredVertically);
         break;
     }
 }
 
 void drawHeaderIcon(HDC dc, int dpi) {
-    const HICON icon = setupState().headerIcon;
+    const HICON icon = setupState().headerIcon.get();
     if (!icon) return;
     const layout::Rect where = paint::headerIconRect(dpi);
     DrawIconEx(dc, where.left, where.top, icon, where.width(), where.height(), 0, nullptr, DI_NORMAL);

@@ -7,10 +7,10 @@
 // the system folder only.
 #include "ui/setup_window.h"
 
-#include "app/product.h"
-#include "app/setup_state.h"
-#include "platform/owners.h"
+#include "common/core/product.h"
+#include "common/owners.h"
 #include "ui/core/layout.h"
+#include "ui/setup_state.h"
 #include "ui/window_proc.h"
 
 namespace {
@@ -31,9 +31,6 @@ constexpr FontStyle kTitleFont{19, 600};
 constexpr FontStyle kBodyFont{10, 400};
 constexpr FontStyle kSmallFont{9, 400};
 constexpr FontStyle kButtonFont{10, 600};
-
-static_assert(static_cast<int>(layout::Screen::Welcome) == Welcome && static_cast<int>(layout::Screen::Working) == Working &&
-              static_cast<int>(layout::Screen::Done) == Done && static_cast<int>(layout::Screen::Failed) == Failed);
 
 int windowDpi(HWND window) {
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
@@ -64,19 +61,17 @@ HFONT makeFont(const FontStyle& style, int dpi) {
                        L"Segoe UI");
 }
 
-void replaceFont(HFONT& slot, const FontStyle& style, int dpi) {
-    if (slot) DeleteObject(slot);
-    slot = makeFont(style, dpi);
+void replaceFont(win::UniqueFont& slot, const FontStyle& style, int dpi) {
+    slot.reset(makeFont(style, dpi));
 }
 
 // The header icon at S(56): the group holds no such size, so the system
 // scales the closest image. Stays null when the icon cannot be loaded.
 void loadHeaderIcon(HINSTANCE instance) {
     SetupState& state = setupState();
-    if (state.headerIcon) DestroyIcon(state.headerIcon);
     const int side = scaled(kHeaderIconSize);
-    state.headerIcon = static_cast<HICON>(
-        LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, side, side, 0));
+    state.headerIcon.reset(static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, side, side, 0)));
 }
 
 void registerWindowClass(HINSTANCE instance) {
@@ -146,7 +141,7 @@ void createFonts() {
 void layoutElements() {
     SetupState& state = setupState();
     const SIZE client = clientSize(state);
-    const layout::LayoutInput input{static_cast<layout::Screen>(state.screen), state.uninstallMode,
+    const layout::LayoutInput input{state.screen, state.uninstallMode,
                                     state.webView2Present, state.existingInstall, state.dpi,
                                     static_cast<int>(client.cx), static_cast<int>(client.cy)};
     state.elements.clear();

@@ -13,14 +13,14 @@
 // twice; and nothing starts while Done is still shown.
 #include "ui/window_proc.h"
 
-#include "app/runs.h"
-#include "app/setup_state.h"
-#include "app/worker.h"
 #include "platform/install_folder.h"
+#include "platform/launch_app.h"
 #include "platform/running_app.h"
 #include "platform/webview2.h"
 #include "ui/painting.h"
+#include "ui/setup_state.h"
 #include "ui/setup_window.h"
+#include "ui/worker.h"
 
 #include <shellapi.h>
 #include <windowsx.h>
@@ -54,7 +54,7 @@ void setCursorFor(int id) {
 // Every road out of the window but "Open Tessark Studio" and Cancel.
 void closeWindow() {
     const SetupState& s = state();
-    if (s.screen == Done && !s.uninstallMode && s.options.launchAfter) launchApp(s.options.installDir);
+    if (s.screen == Screen::Done && !s.uninstallMode && s.options.launchAfter) launchApp(s.options.installDir);
     DestroyWindow(s.window);
 }
 
@@ -75,7 +75,7 @@ void changeFolder() {
 }
 
 void openApp() {
-    if (state().screen != Done) return;
+    if (state().screen != Screen::Done) return;
     launchApp(state().options.installDir);
     DestroyWindow(state().window);
 }
@@ -106,7 +106,7 @@ LRESULT onPaint(HWND window) {
 }
 
 LRESULT onClose() {
-    if (state().screen == Working) return 0;  // the worker still posts to this window
+    if (state().screen == Screen::Working) return 0;  // the worker still posts to this window
     closeWindow();
     return 0;
 }
@@ -118,7 +118,7 @@ LRESULT onSetCursor(HWND window, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT onKeyDown(WPARAM key) {
-    if (state().screen == Working) return 0;
+    if (state().screen == Screen::Working) return 0;
     if (key == VK_ESCAPE) {
         closeWindow();
     } else if (key == VK_RETURN) {

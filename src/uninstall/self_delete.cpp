@@ -3,9 +3,9 @@
 
 #include <array>
 
-#include "app/product.h"
-#include "install/core/paths.h"
-#include "platform/owners.h"
+#include "common/core/paths.h"
+#include "common/core/product.h"
+#include "common/owners.h"
 
 namespace {
 

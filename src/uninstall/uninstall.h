@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/options.h"
+#include "common/core/options.h"
 
 // Runs every step of the uninstall, reporting through `progress`. Returns
 // false only when the install manifest cannot be read; then nothing has been

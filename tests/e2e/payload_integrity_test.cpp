@@ -5,7 +5,7 @@
 // chunk's buffer header. A silent install of either must fail with the
 // damaged-installer message and leave no trace, while the real installer,
 // whose digest matches, installs.
-#include "app/product.h"
+#include "common/core/product.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

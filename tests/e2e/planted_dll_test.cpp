@@ -9,7 +9,7 @@
 // DLLs that user32 itself pulls in (version.dll, for one) are not planted:
 // Wine loads those from the program's folder before any code of ours runs,
 // which Windows, with its KnownDLLs, does not.
-#include "app/product.h"
+#include "common/core/product.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

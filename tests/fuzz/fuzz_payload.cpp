@@ -1,8 +1,8 @@
 // libFuzzer: any bytes as the installer's payload resource. Parses the
 // container, checks the chunk table and, for chunks of modest size, decodes
 // each one as the unpacker would, into a buffer of exactly the chunk's size.
+#include "payload/core/payload.h"
 #include "payload/lzms/lzms.h"
-#include "payload/payload.h"
 
 #include <cstdint>
 #include <cstring>
@@ -15,9 +15,8 @@ constexpr std::uint32_t kMaxFuzzChunk = 1u << 20;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Payload payload;
-    std::wstring error;
-    if (!parsePayload({data, size}, payload, error)) return 0;
-    if (!checkChunkTable(payload, error)) return 0;
+    if (parsePayload({data, size}, payload) != PayloadStatus::Ok) return 0;
+    if (checkChunkTable(payload) != PayloadStatus::Ok) return 0;
     static lzms::Decoder decoder;
     std::vector<std::uint8_t> out;
     for (const PayloadChunk& chunk : payload.chunks) {

@@ -1,6 +1,6 @@
 #include "app_folder.h"
 
-#include "app/product.h"
+#include "common/core/product.h"
 #include "packer.h"
 #include "payload/core/payload_path.h"
 

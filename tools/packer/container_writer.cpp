@@ -3,7 +3,7 @@
 #include "chunk_compressor.h"
 #include "output_file.h"
 #include "packer.h"
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 
 #include <algorithm>
 #include <fstream>

@@ -1,6 +1,6 @@
 #include "digest_file.h"
 
-#include "app/product.h"
+#include "common/core/product.h"
 #include "output_file.h"
 #include "packer.h"
 #include "pe_resource.h"

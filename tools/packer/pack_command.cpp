@@ -9,7 +9,7 @@
 #include "digest_file.h"
 #include "output_file.h"
 #include "packer.h"
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 #include "progress_bar.h"
 
 #include <limits>

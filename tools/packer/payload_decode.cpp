@@ -11,8 +11,8 @@
 namespace packer {
 
 void requireSoundChunkTable(const Payload& payload) {
-    std::wstring error;
-    if (!checkChunkTable(payload, error)) throw Error("bad chunk table: " + toUtf8(error));
+    const PayloadStatus status = checkChunkTable(payload);
+    if (status != PayloadStatus::Ok) throw Error("bad chunk table: " + toUtf8(payloadMessage(status)));
 }
 
 void decodeChunk(const Payload& payload, std::size_t index, lzms::Decoder& decoder, std::span<std::uint8_t> out) {

@@ -3,7 +3,7 @@
 // installer without the Compression API would see.
 #pragma once
 
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 
 #include <cstdint>
 #include <span>

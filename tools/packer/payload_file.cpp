@@ -1,6 +1,6 @@
 #include "payload_file.h"
 
-#include "app/product.h"
+#include "common/core/product.h"
 #include "packer.h"
 #include "pe_resource.h"
 
@@ -25,7 +25,7 @@ std::string resourceName() {
 
 }  // namespace
 
-std::string toUtf8(const std::wstring& text) {
+std::string toUtf8(std::wstring_view text) {
     std::string out;
     for (const wchar_t wc : text) {
         const auto c = static_cast<std::uint32_t>(wc);
@@ -68,8 +68,8 @@ PayloadFile readPayloadFile(const std::filesystem::path& path) {
 
 Payload parsePayloadFile(const PayloadFile& file, const std::filesystem::path& path) {
     Payload payload;
-    std::wstring error;
-    if (!parsePayload(file.payload, payload, error)) throw Error("'" + path.string() + "': " + toUtf8(error));
+    const PayloadStatus status = parsePayload(file.payload, payload);
+    if (status != PayloadStatus::Ok) throw Error("'" + path.string() + "': " + toUtf8(payloadMessage(status)));
     return payload;
 }
 

@@ -3,12 +3,13 @@
 // container. The commands that inspect payloads take either.
 #pragma once
 
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 
 #include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace packer {
@@ -28,6 +29,6 @@ PayloadFile readPayloadFile(const std::filesystem::path& path);
 Payload parsePayloadFile(const PayloadFile& file, const std::filesystem::path& path);
 
 // The reader's messages are wide; they are ASCII, but convert properly.
-std::string toUtf8(const std::wstring& text);
+std::string toUtf8(std::wstring_view text);
 
 }  // namespace packer

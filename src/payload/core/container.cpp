@@ -8,8 +8,7 @@
 // File-table entry: u32 path length n, n path bytes (UTF-8, '/'), u64 offset
 // and u64 size in the unpacked image. The file table ends where the chunk
 // table begins; an entry may end exactly there.
-#include "payload/payload.h"
-
+#include "payload/core/payload.h"
 #include "payload/core/payload_path.h"
 
 #include <cstring>
@@ -31,11 +30,6 @@ std::uint64_t loadU64(const std::uint8_t* p) {
     std::uint64_t value;
     std::memcpy(&value, p, sizeof value);
     return value;
-}
-
-bool fail(std::wstring& error, const wchar_t* message) {
-    error = message;
-    return false;
 }
 
 bool isOurFormat(const PayloadHeader& header) {
@@ -116,27 +110,27 @@ bool pathsAreSafe(const std::vector<PayloadEntry>& entries) {
 
 }  // namespace
 
-bool parsePayload(std::span<const std::uint8_t> bytes, Payload& payload, std::wstring& error) {
+PayloadStatus parsePayload(std::span<const std::uint8_t> bytes, Payload& payload) {
     payload = Payload{};
     payload.data = bytes.data();
     payload.size = bytes.size();
     if (bytes.data() == nullptr || bytes.size() < kPayloadHeaderSize) {
-        return fail(error, payload_messages::kTruncated);
+        return PayloadStatus::Truncated;
     }
 
     std::memcpy(&payload.header, bytes.data(), kPayloadHeaderSize);
     const PayloadHeader& header = payload.header;
-    if (!isOurFormat(header)) return fail(error, payload_messages::kWrongVersion);
-    if (!tablesLieInside(header, payload.size)) return fail(error, payload_messages::kTruncated);
+    if (!isOurFormat(header)) return PayloadStatus::WrongVersion;
+    if (!tablesLieInside(header, payload.size)) return PayloadStatus::Truncated;
 
-    if (!readFileTable(bytes, header, payload.entries)) return fail(error, payload_messages::kMalformedTable);
-    if (!entriesLieInsideImage(payload.entries, header.totalSize)) return fail(error, payload_messages::kMalformedTable);
-    if (!pathsAreSafe(payload.entries)) return fail(error, payload_messages::kMalformedTable);
+    if (!readFileTable(bytes, header, payload.entries)) return PayloadStatus::MalformedTable;
+    if (!entriesLieInsideImage(payload.entries, header.totalSize)) return PayloadStatus::MalformedTable;
+    if (!pathsAreSafe(payload.entries)) return PayloadStatus::MalformedTable;
 
     payload.chunks.resize(header.chunkCount);
     if (header.chunkCount != 0) {
         std::memcpy(payload.chunks.data(), bytes.data() + header.chunkTableOffset,
                     std::size_t(header.chunkCount) * kPayloadChunkRecordSize);
     }
-    return true;
+    return PayloadStatus::Ok;
 }

@@ -3,7 +3,7 @@
 // machine, the installer checks them against the image it unpacked.
 #include "payload/core/digest.h"
 
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 
 namespace {
 
@@ -59,11 +59,9 @@ std::optional<ImageDigest> decodeImageDigest(std::span<const std::uint8_t> recor
     return ImageDigest{readU64(record.data() + kImageSizeAt), readU32(record.data() + kValueAt)};
 }
 
-bool verifyImageDigest(std::span<const std::uint8_t> image, std::span<const std::uint8_t> record,
-                       std::wstring& error) {
+PayloadStatus verifyImageDigest(std::span<const std::uint8_t> image, std::span<const std::uint8_t> record) {
     const std::optional<ImageDigest> expected = decodeImageDigest(record);
     const bool matches = expected && expected->imageSize == image.size() &&
                          expected->crc32c == digest::crc32c(image);
-    if (!matches) error = payload_messages::kDamaged;
-    return matches;
+    return matches ? PayloadStatus::Ok : PayloadStatus::Damaged;
 }

@@ -26,12 +26,13 @@
 // like.
 #pragma once
 
+#include "payload/core/payload.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
-#include <string>
 
 namespace digest {
 
@@ -68,8 +69,6 @@ std::array<std::uint8_t, kImageDigestRecordSize> encodeImageDigest(const ImageDi
 // build can read (wrong length, magic, algorithm or value size).
 std::optional<ImageDigest> decodeImageDigest(std::span<const std::uint8_t> record);
 
-// True when `image` matches the digest `record` holds. Otherwise returns
-// false and replaces `error` with the damaged-payload message: the installer
-// reports a mismatch exactly like a chunk that does not decode.
-bool verifyImageDigest(std::span<const std::uint8_t> image, std::span<const std::uint8_t> record,
-                       std::wstring& error);
+// Ok when `image` matches the digest `record` holds, else Damaged: the
+// installer reports a mismatch exactly like a chunk that does not decode.
+PayloadStatus verifyImageDigest(std::span<const std::uint8_t> image, std::span<const std::uint8_t> record);

@@ -8,6 +8,7 @@
 #pragma once
 
 #include "ui/core/element_ids.h"
+#include "ui/core/screen.h"
 
 #include <vector>
 
@@ -43,9 +44,6 @@ int scaleLength(int logical, int dpi);
 // CreateFontW's height for a point size: negative (the character height, not
 // the cell), points being 1/72 inch.
 int fontHeight(int points, int dpi);
-
-// The screens, as SetupState numbers them.
-enum class Screen : int { Welcome = 0, Working = 1, Done = 2, Failed = 3 };
 
 // The option a checkbox shows and toggles.
 enum class Option { None, DesktopShortcut, StartMenuShortcut, ExplorerEntries, LaunchAfter, PurgeSettings };

@@ -1,6 +1,6 @@
 #include "ui/core/paint_plan.h"
 
-#include "app/product.h"
+#include "common/core/product.h"
 #include "ui/core/texts.h"
 
 
@@ -36,7 +36,6 @@ std::wstring decimalText(std::uint64_t value) {
 }
 
 using layout::Rect;
-using layout::Screen;
 
 constexpr std::uint64_t kBytesPerMegabyte = 0x100000;
 

@@ -59,7 +59,7 @@ struct TextItem {
 };
 
 struct PaintInput {
-    layout::Screen screen = layout::Screen::Welcome;
+    Screen screen = Screen::Welcome;
     bool uninstallMode = false;
     bool webView2Present = true;
     bool existingInstall = false;

@@ -2,7 +2,7 @@
 // loads each DLL named on its command line by bare name, with the default
 // search order, which looks in the program's own folder first. Exit code 0
 // when every one loaded.
-#include "platform/owners.h"
+#include "common/owners.h"
 
 #include <vector>
 

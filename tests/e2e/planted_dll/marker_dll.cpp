@@ -3,7 +3,7 @@
 // dwmapi.dll). It exports nothing and does nothing but tell on whoever loads
 // it: on process attach it leaves the file "<dll>-loaded-by-<exe>.txt" in
 // the folder named by TS_PLANTED_DLL_MARKERS (else in its own folder).
-#include "platform/owners.h"
+#include "common/owners.h"
 
 #include <string>
 

@@ -3,7 +3,7 @@
 // reader makes of it.
 #pragma once
 
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 
 #include <cstdint>
 #include <string>

@@ -16,14 +16,14 @@ constexpr std::uint64_t kMaxU64 = std::numeric_limits<std::uint64_t>::max();
 constexpr std::uint32_t kMaxU32 = std::numeric_limits<std::uint32_t>::max();
 
 struct Parsed {
-    bool ok = false;
+    PayloadStatus status = PayloadStatus::Ok;
     Payload payload;
-    std::wstring error = L"untouched";
+    bool ok() const { return status == PayloadStatus::Ok; }
 };
 
 Parsed parse(const std::vector<std::uint8_t>& bytes) {
     Parsed result;
-    result.ok = parsePayload(bytes, result.payload, result.error);
+    result.status = parsePayload(bytes, result.payload);
     return result;
 }
 
@@ -41,8 +41,7 @@ TEST(PayloadReader, HeaderAloneWithNoFilesOrChunksIsAnEmptyPayload) {
     const auto bytes = c.bytes();
     ASSERT_EQ(bytes.size(), 56u);
     const Parsed r = parse(bytes);
-    ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.error, L"untouched");
+    ASSERT_TRUE(r.ok());
     EXPECT_TRUE(r.payload.entries.empty());
     EXPECT_TRUE(r.payload.chunks.empty());
     EXPECT_EQ(r.payload.size, 56u);
@@ -54,24 +53,22 @@ TEST(PayloadReader, FewerThanHeaderBytesOrNoBytesAreTruncated) {
     c.layOut();
     auto bytes = c.bytes();
     bytes.pop_back();
-    EXPECT_EQ(parse(bytes).error, payload_messages::kTruncated);
+    EXPECT_EQ(parse(bytes).status, PayloadStatus::Truncated);
 
     Payload payload;
-    std::wstring error;
-    EXPECT_FALSE(parsePayload({}, payload, error));
-    EXPECT_EQ(error, payload_messages::kTruncated);
+    EXPECT_EQ(parsePayload({}, payload), PayloadStatus::Truncated);
 }
 
 TEST(PayloadReader, WrongMagicOrVersionGetsTheVersionMessage) {
     Container eighthByte;
     eighthByte.header.magic = kPayloadMagic | (std::uint64_t('X') << 56);  // "QVPACK1X"
     eighthByte.layOut();
-    EXPECT_EQ(parse(eighthByte.bytes()).error, payload_messages::kWrongVersion);
+    EXPECT_EQ(parse(eighthByte.bytes()).status, PayloadStatus::WrongVersion);
 
     Container version2;
     version2.header.version = 2;
     version2.layOut();
-    EXPECT_EQ(parse(version2.bytes()).error, payload_messages::kWrongVersion);
+    EXPECT_EQ(parse(version2.bytes()).status, PayloadStatus::WrongVersion);
 }
 
 TEST(PayloadReader, EntriesComeBackByteForByteInTableOrder) {
@@ -80,7 +77,7 @@ TEST(PayloadReader, EntriesComeBackByteForByteInTableOrder) {
     c.header.totalSize = 7;
     c.layOut();
     const Parsed r = parse(c.bytes());
-    ASSERT_TRUE(r.ok) << r.error.c_str();
+    ASSERT_TRUE(r.ok()) << static_cast<int>(r.status);
     ASSERT_EQ(r.payload.entries.size(), 2u);
     EXPECT_EQ(r.payload.entries[0].path, "uninstall.exe");
     EXPECT_EQ(r.payload.entries[1].path, "web/js/a\xC3\xA9.js");
@@ -90,19 +87,19 @@ TEST(PayloadReader, EntriesComeBackByteForByteInTableOrder) {
 
 TEST(PayloadReader, LastEntryMayEndExactlyAtTheChunkTableButNotBeyond) {
     Container exact = twoFiles();
-    EXPECT_TRUE(parse(exact.bytes()).ok);
+    EXPECT_TRUE(parse(exact.bytes()).ok());
 
     Container over = twoFiles();
     over.header.chunkTableOffset -= 1;  // the last entry's size field now runs one byte past the limit
     over.header.dataOffset -= 1;
-    EXPECT_EQ(parse(over.bytes()).error, payload_messages::kMalformedTable);
+    EXPECT_EQ(parse(over.bytes()).status, PayloadStatus::MalformedTable);
 }
 
 TEST(PayloadReader, EntriesBeyondFileCountAreIgnored) {
     Container c = twoFiles();
     c.header.fileCount = 1;
     const Parsed r = parse(c.bytes());
-    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(r.ok());
     ASSERT_EQ(r.payload.entries.size(), 1u);
     EXPECT_EQ(r.payload.entries[0].path, "TessarkStudio.exe");
 }
@@ -110,7 +107,7 @@ TEST(PayloadReader, EntriesBeyondFileCountAreIgnored) {
 TEST(PayloadReader, FileCountBeyondWhatTheTableHoldsIsMalformedWithoutAHugeAllocation) {
     Container c = twoFiles();
     c.header.fileCount = kMaxU32;  // reserving this many entries would ask for ~170 GB
-    EXPECT_EQ(parse(c.bytes()).error, payload_messages::kMalformedTable);
+    EXPECT_EQ(parse(c.bytes()).status, PayloadStatus::MalformedTable);
 }
 
 TEST(PayloadReader, PathLengthThatWouldWrapAroundIsMalformed) {
@@ -118,7 +115,7 @@ TEST(PayloadReader, PathLengthThatWouldWrapAroundIsMalformed) {
     auto bytes = c.bytes();
     const std::uint32_t huge = kMaxU32 - 3;  // position + 4 + n would wrap a 32-bit sum
     std::memcpy(bytes.data() + kPayloadHeaderSize, &huge, 4);
-    EXPECT_EQ(parse(bytes).error, payload_messages::kMalformedTable);
+    EXPECT_EQ(parse(bytes).status, PayloadStatus::MalformedTable);
 }
 
 TEST(PayloadReader, TablesOutsideThePayloadAreTruncated) {
@@ -137,7 +134,7 @@ TEST(PayloadReader, TablesOutsideThePayloadAreTruncated) {
     for (const Case& test : cases) {
         Container c = twoFiles();
         test.bend(c.header);
-        EXPECT_EQ(parse(c.bytes()).error, payload_messages::kTruncated) << test.name;
+        EXPECT_EQ(parse(c.bytes()).status, PayloadStatus::Truncated) << test.name;
     }
 }
 
@@ -145,10 +142,10 @@ TEST(PayloadReader, FileTableStartingBehindItsLimitIsMalformedUnlessEmpty) {
     Container c = twoFiles();
     c.data = {1, 2, 3};
     c.header.fileTableOffset = c.header.chunkTableOffset + 1;
-    EXPECT_EQ(parse(c.bytes()).error, payload_messages::kMalformedTable);
+    EXPECT_EQ(parse(c.bytes()).status, PayloadStatus::MalformedTable);
 
     c.header.fileCount = 0;
-    EXPECT_TRUE(parse(c.bytes()).ok);
+    EXPECT_TRUE(parse(c.bytes()).ok());
 }
 
 TEST(PayloadReader, EntriesMustLieInsideTheImage) {
@@ -171,8 +168,8 @@ TEST(PayloadReader, EntriesMustLieInsideTheImage) {
         c.entries[1].offset = test.offset;
         c.entries[1].size = test.size;
         const Parsed r = parse(c.bytes());
-        EXPECT_EQ(r.ok, test.ok) << test.name;
-        if (!test.ok) EXPECT_EQ(r.error, payload_messages::kMalformedTable) << test.name;
+        EXPECT_EQ(r.ok(), test.ok) << test.name;
+        if (!test.ok) EXPECT_EQ(r.status, PayloadStatus::MalformedTable) << test.name;
     }
 }
 
@@ -182,7 +179,7 @@ TEST(PayloadReader, PathsThatEscapeOrClashOnWindowsAreMalformed) {
         Container c = twoFiles();
         c.entries[1].path = path;
         c.layOut();
-        EXPECT_EQ(parse(c.bytes()).error, payload_messages::kMalformedTable) << path;
+        EXPECT_EQ(parse(c.bytes()).status, PayloadStatus::MalformedTable) << path;
     }
 }
 
@@ -192,7 +189,7 @@ TEST(PayloadReader, ChunkRecordsAreCopiedAsTheyStand) {
     c.header.chunkSize = 15;
     c.layOut();
     const Parsed r = parse(c.bytes());
-    ASSERT_TRUE(r.ok);
+    ASSERT_TRUE(r.ok());
     ASSERT_EQ(r.payload.chunks.size(), 2u);
     EXPECT_EQ(r.payload.chunks[1].offset, 100u);
     EXPECT_EQ(r.payload.chunks[1].compressedSize, 7u);
@@ -200,6 +197,29 @@ TEST(PayloadReader, ChunkRecordsAreCopiedAsTheyStand) {
     EXPECT_EQ(r.payload.chunks[1].stored, 1u);
     EXPECT_EQ(r.payload.chunks[1].reserved, 0xDEADBEEFu);
     EXPECT_EQ(r.payload.header.dataOffset, c.header.dataOffset);
+}
+
+// Status → sentence: the installer shows these and the packer prints them.
+TEST(PayloadStatusMessages, EachFailureHasItsOwnSentence) {
+    const struct {
+        PayloadStatus status;
+        std::wstring_view sentence;
+    } table[] = {
+        {PayloadStatus::Ok, L""},
+        {PayloadStatus::Missing, L"This installer was built without its payload."},
+        {PayloadStatus::NotLoaded, L"The payload resource could not be loaded."},
+        {PayloadStatus::Truncated, L"The payload is truncated."},
+        {PayloadStatus::WrongVersion, L"The payload was written by a different version of the packer."},
+        {PayloadStatus::MalformedTable, L"The payload file table is malformed."},
+        {PayloadStatus::ApiUnavailable, L"The Windows Compression API is unavailable on this machine."},
+        {PayloadStatus::Damaged, L"The payload could not be decompressed - this installer may be damaged."},
+    };
+    for (const auto& row : table) {
+        EXPECT_EQ(payloadMessage(row.status), row.sentence);
+        std::wstring error = L"untouched";
+        EXPECT_EQ(reportStatus(row.status, error), row.status == PayloadStatus::Ok);
+        EXPECT_EQ(error, row.status == PayloadStatus::Ok ? L"untouched" : row.sentence);
+    }
 }
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The image digest: CRC-32C against published check values, the instruction
 // and the table road against each other, and the record the installer reads.
 #include "payload/core/digest.h"
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 
 #include <gtest/gtest.h>
 
@@ -145,33 +145,24 @@ TEST(ImageDigestRecord, RefusesRecordsItCannotRead) {
             record[fault.at] = fault.value;
         }
         EXPECT_FALSE(decodeImageDigest(record).has_value()) << fault.name;
-        std::wstring error;
-        EXPECT_FALSE(verifyImageDigest(Bytes(100, 0), record, error)) << fault.name;
-        EXPECT_EQ(error, payload_messages::kDamaged) << fault.name;
+        EXPECT_EQ(verifyImageDigest(Bytes(100, 0), record), PayloadStatus::Damaged) << fault.name;
     }
 }
 
 TEST(ImageDigestRecord, PassesOnlyTheImageItWasMadeFor) {
     const Bytes image = randomBytes(4'099, 13);
     const auto record = encodeImageDigest(digestOfImage(image));
-    std::wstring error = L"untouched";
-    EXPECT_TRUE(verifyImageDigest(image, record, error));
-    EXPECT_EQ(error, L"untouched");
+    EXPECT_EQ(verifyImageDigest(image, record), PayloadStatus::Ok);
 
     Bytes flipped = image;
     flipped[2'000] ^= 0x01;
-    EXPECT_FALSE(verifyImageDigest(flipped, record, error));
-    EXPECT_EQ(error, payload_messages::kDamaged);
+    EXPECT_EQ(verifyImageDigest(flipped, record), PayloadStatus::Damaged);
 
     // A longer or a shorter image fails on the recorded size.
     Bytes longer = image;
     longer.push_back(0);
-    error.clear();
-    EXPECT_FALSE(verifyImageDigest(longer, record, error));
-    EXPECT_EQ(error, payload_messages::kDamaged);
-    error.clear();
-    EXPECT_FALSE(verifyImageDigest(std::span(image).first(image.size() - 1), record, error));
-    EXPECT_EQ(error, payload_messages::kDamaged);
+    EXPECT_EQ(verifyImageDigest(longer, record), PayloadStatus::Damaged);
+    EXPECT_EQ(verifyImageDigest(std::span(image).first(image.size() - 1), record), PayloadStatus::Damaged);
 }
 
 }  // namespace

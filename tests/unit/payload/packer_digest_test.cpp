@@ -3,7 +3,7 @@
 // makes the damage that only the digest can catch.
 #include "packer.h"
 #include "payload/core/digest.h"
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // decoder, slice by slice against the files it came from.
 #include "container_builder.h"
 #include "packer.h"
-#include "payload/payload.h"
+#include "payload/core/payload.h"
 
 #include <gtest/gtest.h>
 #include <wimlib.h>
@@ -123,9 +123,8 @@ struct Unpacked {
 // the raw LZMS block goes to libwim's decoder.
 Unpacked unpack(const Bytes& container) {
     Unpacked result;
-    std::wstring error;
-    EXPECT_TRUE(parsePayload(container, result.payload, error)) ;
-    EXPECT_TRUE(checkChunkTable(result.payload, error));
+    EXPECT_EQ(parsePayload(container, result.payload), PayloadStatus::Ok);
+    EXPECT_EQ(checkChunkTable(result.payload), PayloadStatus::Ok);
     const PayloadHeader& h = result.payload.header;
     result.image.resize(h.totalSize);
 

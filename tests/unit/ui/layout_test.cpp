@@ -17,7 +17,6 @@ using layout::ElementPlacement;
 using layout::LayoutInput;
 using layout::Option;
 using layout::Rect;
-using layout::Screen;
 
 TEST(Scaling, RoundsEachTermToNearestWithHalvesAwayFromZero) {
     struct Case { int value, dpi, scaled; };

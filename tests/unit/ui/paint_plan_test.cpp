@@ -12,7 +12,6 @@
 namespace {
 
 using layout::Rect;
-using layout::Screen;
 using paint::Font;
 using paint::PaintInput;
 using paint::TextItem;

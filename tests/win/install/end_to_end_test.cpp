@@ -2,11 +2,12 @@
 // sample application's payload, checked through the files on disk, the shell
 // link objects and the registry, as Explorer and the list of installed
 // programs would see them.
-#include "app/product.h"
+#include "common/core/product.h"
+#include "common/file_io.h"
+#include "common/known_folders.h"
+#include "common/owners.h"
 #include "install/core/manifest.h"
-#include "install/file_io.h"
 #include "install/registration.h"
-#include "platform/owners.h"
 #include "readback.h"
 #include "support/test_support.h"
 

@@ -1,8 +1,8 @@
 // The file routines every payload file goes through: a fault here corrupts
 // or truncates installed files, or leaves them locked.
-#include "install/file_io.h"
+#include "common/file_io.h"
 
-#include "platform/owners.h"
+#include "common/owners.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

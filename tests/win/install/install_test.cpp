@@ -1,12 +1,13 @@
 // performInstall on payloads built in memory: the progress it reports, what
 // it leaves on disk and in the registry, and where it stops when a step fails.
+#include "common/known_folders.h"
 #include "install/install.h"
 
-#include "app/product.h"
+#include "common/core/product.h"
+#include "common/owners.h"
 #include "install/core/manifest.h"
 #include "install/registration.h"
 #include "memory_payload.h"
-#include "platform/owners.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

@@ -57,7 +57,7 @@ MemoryPayload::MemoryPayload(const std::vector<MemoryFile>& files, std::uint32_t
 }
 
 PayloadSource MemoryPayload::source() const {
-    return [this](Payload& payload, std::wstring& error) { return parsePayload(container_, payload, error); };
+    return [this](Payload& payload, std::wstring& error) { return reportStatus(parsePayload(container_, payload), error); };
 }
 
 std::vector<MemoryFile> numberedFiles(std::size_t count) {

@@ -1,6 +1,6 @@
 #include "readback.h"
 
-#include "platform/owners.h"
+#include "common/owners.h"
 
 #include <objbase.h>
 #include <shobjidl.h>

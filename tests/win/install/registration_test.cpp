@@ -1,10 +1,12 @@
 // The registration steps read back through the same Windows interfaces that
 // Explorer and the list of installed programs use.
+#include "common/known_folders.h"
 #include "install/registration.h"
+#include "install/shortcuts.h"
 
-#include "app/product.h"
-#include "install/process.h"
-#include "platform/owners.h"
+#include "common/core/product.h"
+#include "common/owners.h"
+#include "common/process.h"
 #include "readback.h"
 #include "support/test_support.h"
 

@@ -1,5 +1,5 @@
 // openPayload in an executable built without the PAYLOAD resource.
-#include "payload/payload.h"
+#include "payload/payload_resource.h"
 
 #include <gtest/gtest.h>
 

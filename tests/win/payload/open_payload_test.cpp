@@ -1,7 +1,7 @@
 // openPayload on a real resource: this test executable embeds, as resource
 // PAYLOAD (RT_RCDATA), a container the host packer made from a small folder
 // (see CMakeLists.txt).
-#include "payload/payload.h"
+#include "payload/payload_resource.h"
 
 #include <windows.h>
 
@@ -38,7 +38,7 @@ TEST(OpenPayload, ReadsTheEmbeddedContainerInPlace) {
     // 21 + 21 + 14,400 + 0 + 5,000 bytes in 4,096-byte chunks.
     EXPECT_EQ(payload.header.totalSize, 19'442u);
     EXPECT_EQ(payload.chunks.size(), 5u);
-    EXPECT_TRUE(checkChunkTable(payload, error));
+    EXPECT_EQ(checkChunkTable(payload), PayloadStatus::Ok);
 }
 
 TEST(OpenPayload, CompressedChunksStartWithTheCompressionApiHeader) {

@@ -1,8 +1,8 @@
 // verifyPayloadDigest on real resources: this test executable embeds a
 // payload the host packer made (resource PAYLOAD) and the digest the packer
 // wrote beside it (resource PAYLOAD_DIGEST), as TessarkStudioSetup.exe does.
-#include "payload/payload.h"
 #include "payload/payload_digest.h"
+#include "payload/payload_resource.h"
 #include "payload/unpack.h"
 
 #include <gtest/gtest.h>

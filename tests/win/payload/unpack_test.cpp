@@ -5,9 +5,9 @@
 //   UnpackOwnDecoder   - a plain prefix, whose cabinet.dll has no Compression API;
 //   UnpackThroughApi   - the stand-in cabinet.dll in the system folder;
 //   UnpackRefusedApi   - the stand-in, told to refuse CreateDecompressor.
+#include "common/owners.h"
 #include "payload/lzms/buffer_writer.h"
 #include "payload/unpack.h"
-#include "platform/owners.h"
 
 #include <windows.h>
 
@@ -30,8 +30,7 @@ std::span<const std::uint8_t> embedded(const wchar_t* name) {
 
 Payload parsed(std::span<const std::uint8_t> bytes) {
     Payload payload;
-    std::wstring error;
-    EXPECT_TRUE(parsePayload(bytes, payload, error));
+    EXPECT_EQ(parsePayload(bytes, payload), PayloadStatus::Ok);
     return payload;
 }
 
@@ -158,7 +157,7 @@ TEST(UnpackOwnDecoder, ChunkThatUnpacksToFewerBytesThanItsSizeIsDamaged) {
     const HandBuilt shortChunk(200, 200, {{0, std::uint32_t(buffer.size()), 200, 0, 0}}, buffer);
     const Unpacked u = unpack(shortChunk.payload);
     EXPECT_FALSE(u.ok);
-    EXPECT_EQ(u.error, payload_messages::kDamaged);
+    EXPECT_EQ(u.error, payloadMessage(PayloadStatus::Damaged));
 }
 
 // ---- the Compression API of the stand-in cabinet.dll ----
@@ -203,7 +202,7 @@ TEST_F(UnpackThroughApi, ShortOrBrokenChunksAreDamagedAndTheDecompressorClosed) 
     Unpacked u = unpack(cut);
     EXPECT_FALSE(u.ok);
     EXPECT_EQ(u.path, DecompressionPath::CompressionApi);
-    EXPECT_EQ(u.error, payload_messages::kDamaged);
+    EXPECT_EQ(u.error, payloadMessage(PayloadStatus::Damaged));
     EXPECT_EQ(u.progress, (std::vector<int>{20, 40, 60}));
     EXPECT_EQ(openHandles(), 0) << "CloseDecompressor after a failure";
 
@@ -212,7 +211,7 @@ TEST_F(UnpackThroughApi, ShortOrBrokenChunksAreDamagedAndTheDecompressorClosed) 
     const HandBuilt shortChunk(200, 200, {{0, std::uint32_t(buffer.size()), 200, 0, 0}}, buffer);
     u = unpack(shortChunk.payload);
     EXPECT_FALSE(u.ok);
-    EXPECT_EQ(u.error, payload_messages::kDamaged);
+    EXPECT_EQ(u.error, payloadMessage(PayloadStatus::Damaged));
 }
 
 TEST_F(UnpackThroughApi, ZeroChunksStillOpenAndCloseTheDecompressor) {

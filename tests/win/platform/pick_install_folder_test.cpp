@@ -2,9 +2,9 @@
 // driver thread types the folder into the dialog's name box and presses
 // Open, or presses Cancel. Also the naming rule on its own, for the cases a
 // dialog cannot reach.
+#include "common/owners.h"
 #include "owner_window.h"
 #include "platform/install_folder.h"
-#include "platform/owners.h"
 #include "support/dialog_driver.h"
 #include "support/test_support.h"
 

@@ -2,9 +2,9 @@
 // WebView2 runtime's three registrations, and the default install folder
 // with its recorded-folder and known-folder branches. Every test starts and
 // ends with the keys it touches removed.
-#include "install/core/paths.h"
+#include "common/core/paths.h"
+#include "common/registry.h"
 #include "platform/install_folder.h"
-#include "platform/registry.h"
 #include "platform/webview2.h"
 
 #include <windows.h>

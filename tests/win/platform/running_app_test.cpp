@@ -2,9 +2,9 @@
 // the ten-second limit, and what the window install and uninstall tell the
 // user. The application is stood in for by windows of its class on threads of
 // this process; message boxes are answered by a driver thread.
-#include "support/fake_app_window.h"
 #include "platform/running_app.h"
 #include "support/dialog_driver.h"
+#include "support/fake_app_window.h"
 
 #include <gtest/gtest.h>
 

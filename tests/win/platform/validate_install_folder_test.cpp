@@ -2,10 +2,10 @@
 // by a driver thread: which folders are refused and with which words, when
 // the foreign-files question comes and how it defaults, and the order of the
 // checks up to the running application.
-#include "support/fake_app_window.h"
 #include "owner_window.h"
 #include "platform/install_folder.h"
 #include "support/dialog_driver.h"
+#include "support/fake_app_window.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

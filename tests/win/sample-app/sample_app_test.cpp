@@ -2,7 +2,7 @@
 // uninstaller run it: its Explorer entries in HKCU, its window and how it
 // closes, the files it keeps, and the switches the installer's tests use.
 
-#include "app/product.h"
+#include "common/core/product.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>

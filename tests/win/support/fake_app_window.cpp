@@ -1,7 +1,7 @@
 #include "fake_app_window.h"
 
-#include "app/product.h"
-#include "platform/owners.h"
+#include "common/core/product.h"
+#include "common/owners.h"
 
 #include <mutex>
 

@@ -1,6 +1,6 @@
 #include "test_support.h"
 
-#include "platform/owners.h"
+#include "common/owners.h"
 
 #include <cstdlib>
 

@@ -3,7 +3,7 @@
 // folders, files and registry values.
 #pragma once
 
-#include "platform/owners.h"
+#include "common/owners.h"
 
 #include <windows.h>
 

@@ -3,8 +3,8 @@
 // application. A refusal leaves the window on Welcome with nothing started.
 #include "window_fixture.h"
 
-#include "support/fake_app_window.h"
 #include "support/dialog_driver.h"
+#include "support/fake_app_window.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +22,7 @@ protected:
 };
 
 bool leftWorking() {
-    return uitest::pumpUntil([] { return setupState().screen != Working; });
+    return uitest::pumpUntil([] { return setupState().screen != Screen::Working; });
 }
 
 TEST_F(MainButtonQuestions, ForeignFilesQuestionNoStaysOnWelcomeYesStartsTheInstall) {
@@ -38,7 +38,7 @@ TEST_F(MainButtonQuestions, ForeignFilesQuestionNoStaysOnWelcomeYesStartsTheInst
                                     L"\n\nTessark Studio will be written into it alongside them. Continue?");
         EXPECT_EQ(seen[0].defaultButton(), IDNO);
     }
-    EXPECT_EQ(setupState().screen, Welcome);
+    EXPECT_EQ(setupState().screen, Screen::Welcome);
     EXPECT_FALSE(setupState().worker.joinable());
     {
         DialogDriver driver(kCaption, {DialogAnswer::button(IDYES)});
@@ -47,7 +47,7 @@ TEST_F(MainButtonQuestions, ForeignFilesQuestionNoStaysOnWelcomeYesStartsTheInst
     }
     EXPECT_TRUE(leftWorking());
     // The test program has no payload: the install itself fails, after the question.
-    EXPECT_EQ(setupState().screen, Failed);
+    EXPECT_EQ(setupState().screen, Screen::Failed);
 }
 
 TEST_F(MainButtonQuestions, RunningAppIsClosedOnlyWhenTheUserSaysYes) {
@@ -62,7 +62,7 @@ TEST_F(MainButtonQuestions, RunningAppIsClosedOnlyWhenTheUserSaysYes) {
         EXPECT_EQ(seen[0].text,
                   L"Tessark Studio is open. It has to close before its files can be replaced.\n\nClose it now?");
     }
-    EXPECT_EQ(setupState().screen, Welcome);
+    EXPECT_EQ(setupState().screen, Screen::Welcome);
     EXPECT_TRUE(app.isOpen());
     EXPECT_EQ(app.closeRequests(), 0);
     {
@@ -102,7 +102,7 @@ TEST_F(MainButtonQuestions, UninstallWarnsAndStaysWhenTheAppWillNotClose) {
     const auto seen = driver.finish();
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].text, L"Close Tessark Studio and try again.");
-    EXPECT_EQ(setupState().screen, Welcome);
+    EXPECT_EQ(setupState().screen, Screen::Welcome);
 }
 
 }  // namespace

@@ -127,7 +127,7 @@ TEST_F(Painting, GdiplusIsRunningForTheseTests) {
 }
 
 TEST_F(Painting, BackgroundHeaderBandAndRule) {
-    prepare(Welcome, false);
+    prepare(Screen::Welcome, false);
     const Canvas& c = paint();
     EXPECT_EQ(c.at(5, 300), fromArgb(paint::colorBackground));
     EXPECT_EQ(c.at(5, 5), fromArgb(paint::colorSurface));
@@ -146,7 +146,7 @@ TEST_F(Painting, ButtonsTakeTheirHoverColoursAndSecondaryButtonsKeepTheirOutline
                           {ID_CHANGE_FOLDER, paint::colorButton, paint::colorButtonHover}};
     for (const auto& k : cases) {
         SCOPED_TRACE(k.id);
-        prepare(Welcome, false);
+        prepare(Screen::Welcome, false);
         EXPECT_EQ(insideLeftEdge(paint(), k.id), fromArgb(k.normal));
         setupState().hoverId = k.id;
         const Canvas& hovered = paint();
@@ -156,7 +156,7 @@ TEST_F(Painting, ButtonsTakeTheirHoverColoursAndSecondaryButtonsKeepTheirOutline
             EXPECT_EQ(insideLeftEdge(hovered, ID_MAIN), fromArgb(paint::colorAccent));
         }
     }
-    prepare(Welcome, false);
+    prepare(Screen::Welcome, false);
     setupState().hoverId = ID_CANCEL;
     const Canvas& c = paint();
     const UiElement* cancel = uitest::element(ID_CANCEL);
@@ -169,14 +169,14 @@ TEST_F(Painting, ButtonsTakeTheirHoverColoursAndSecondaryButtonsKeepTheirOutline
 }
 
 TEST_F(Painting, ButtonLabelsAreDrawnOverTheirShapes) {
-    prepare(Done, false);
+    prepare(Screen::Done, false);
     const Canvas& c = paint();
     const UiElement* open = uitest::element(ID_OPEN_APP);
     EXPECT_TRUE(c.any(open->rect, [](Rgb p) { return p.r > 200 && p.g > 200 && p.b > 200; }));
 }
 
 TEST_F(Painting, CheckedBoxIsBlueWithAWhiteTickAndUncheckedIsOutlinedDark) {
-    prepare(Welcome, false, [](SetupState& s) { s.options.desktopShortcut = false; });
+    prepare(Screen::Welcome, false, [](SetupState& s) { s.options.desktopShortcut = false; });
     const UiElement* desktop = uitest::element(ID_DESKTOP);
     const layout::Rect box = paint::checkboxBox({desktop->rect.left, desktop->rect.top, desktop->rect.right,
                                                  desktop->rect.bottom}, 96);
@@ -205,11 +205,11 @@ TEST_F(Painting, ProgressFillShowsOnlyOnceWiderThanTheBar) {
                           {100, 586, true}, {100, 320, true}};
     for (const auto& k : cases) {
         SCOPED_TRACE(testing::Message() << k.progress << "% at x " << k.x);
-        prepare(Working, false, [&](SetupState& s) { s.progress = k.progress; });
+        prepare(Screen::Working, false, [&](SetupState& s) { s.progress = k.progress; });
         const Rgb pixel = paint().at(k.x, 209);
         EXPECT_EQ(pixel, fromArgb(k.filled ? paint::colorAccent : paint::colorTrack));
     }
-    prepare(Working, false);
+    prepare(Screen::Working, false);
     const Canvas& c = paint();
     EXPECT_EQ(c.at(28, 209), fromArgb(paint::colorBackground)) << "the track starts at the margin";
     EXPECT_EQ(c.at(592, 209), fromArgb(paint::colorBackground));
@@ -221,9 +221,9 @@ const auto kWarningYellow = [](Rgb p) { return p.r > 180 && p.g > 150 && p.b < 9
 TEST_F(Painting, FailedHeadingIsRedInBothModesAndDoneIsNot) {
     const RECT heading{30, 154, 590, 180};
     for (bool uninstall : {false, true}) {
-        prepare(Failed, uninstall, [](SetupState& s) { s.errorText = L"Could not write a file."; });
+        prepare(Screen::Failed, uninstall, [](SetupState& s) { s.errorText = L"Could not write a file."; });
         EXPECT_TRUE(paint().any(heading, kErrorRed)) << uninstall;
-        prepare(Done, uninstall, [](SetupState& s) { s.statusText = L"Launch it from the folder above."; });
+        prepare(Screen::Done, uninstall, [](SetupState& s) { s.statusText = L"Launch it from the folder above."; });
         EXPECT_FALSE(paint().any(heading, kErrorRed)) << uninstall;
     }
 }
@@ -232,11 +232,11 @@ TEST_F(Painting, WarningNoteAndLinkOnlyWithoutWebView2) {
     const RECT note{30, 330, 570, 370};
     const RECT linkArea{30, 378, 230, 398};
     const auto linkBlue = [](Rgb p) { return p.b > 200 && p.r < 90; };
-    prepare(Welcome, false, [](SetupState& s) { s.webView2Present = false; });
+    prepare(Screen::Welcome, false, [](SetupState& s) { s.webView2Present = false; });
     const Canvas& without = paint();
     EXPECT_TRUE(without.any(note, kWarningYellow));
     EXPECT_TRUE(without.any(linkArea, linkBlue));
-    prepare(Welcome, false, [](SetupState& s) { s.webView2Present = true; });
+    prepare(Screen::Welcome, false, [](SetupState& s) { s.webView2Present = true; });
     const Canvas& with = paint();
     EXPECT_FALSE(with.any(note, kWarningYellow));
     EXPECT_TRUE(with.any(note, [](Rgb p) { return p.r > 60; })) << "the muted per-user note";
@@ -254,12 +254,12 @@ TEST_F(Painting, SubtitleSaysTheSizeOnDisk) {
     RECT line{102, 66, 620, 88};
     for (const auto& k : cases) {
         SCOPED_TRACE(k.bytes);
-        prepare(Welcome, false, [&](SetupState& s) { s.payloadBytes = k.bytes; });
+        prepare(Screen::Welcome, false, [&](SetupState& s) { s.payloadBytes = k.bytes; });
         const Canvas& painted = paint();
         Canvas expected(kWidth, kHeight);
         const win::UniqueGdiObject band(CreateSolidBrush(RGB(0x18, 0x18, 0x1B)));
         FillRect(expected.dc(), &line, static_cast<HBRUSH>(band.get()));
-        SelectObject(expected.dc(), setupState().smallFont);
+        SelectObject(expected.dc(), setupState().smallFont.get());
         SetTextColor(expected.dc(), paint::colorTextMuted);
         SetBkMode(expected.dc(), TRANSPARENT);
         RECT where = line;
@@ -272,7 +272,7 @@ TEST_F(Painting, SubtitleSaysTheSizeOnDisk) {
 }
 
 TEST_F(Painting, WorkingScreenShowsNoButtons) {
-    prepare(Working, true, [](SetupState& s) { s.progress = 50; });
+    prepare(Screen::Working, true, [](SetupState& s) { s.progress = 50; });
     const Canvas& c = paint();
     const RECT buttonRow{300, 370, 590, 404};
     EXPECT_FALSE(c.any(buttonRow, [](Rgb p) { return p.b > 200 && p.r < 90; }));

@@ -3,10 +3,10 @@
 // way the runs leave it, then the window runs its ordinary message loop.
 //   screen_preview.exe [welcome|working|done|failed] [--uninstall] [--update]
 //                      [--no-webview2] [--progress=N]
-#include "app/setup_state.h"
-#include "platform/owners.h"
+#include "common/owners.h"
 #include "ui/core/paint_plan.h"
 #include "ui/gdiplus_runtime.h"
+#include "ui/setup_state.h"
 #include "ui/setup_window.h"
 
 #include <shellapi.h>
@@ -17,10 +17,10 @@
 namespace {
 
 Screen screenNamed(const std::wstring& name) {
-    if (name == L"working") return Working;
-    if (name == L"done") return Done;
-    if (name == L"failed") return Failed;
-    return Welcome;
+    if (name == L"working") return Screen::Working;
+    if (name == L"done") return Screen::Done;
+    if (name == L"failed") return Screen::Failed;
+    return Screen::Welcome;
 }
 
 void applyArgument(SetupState& state, const std::wstring& argument) {
@@ -36,12 +36,12 @@ void fillTexts(SetupState& state) {
     state.uninstallOptions.installDir = state.options.installDir;
     state.payloadBytes = 5767168;
     state.options.explorerEntries = false;
-    if (state.screen == Working) state.statusText = L"Writing files\u2026";
-    if (state.screen == Done) {
+    if (state.screen == Screen::Working) state.statusText = L"Writing files\u2026";
+    if (state.screen == Screen::Done) {
         state.statusText = paint::resultSentence(state.uninstallMode, state.uninstallOptions.purgeSettings,
                                                  state.options.startMenuShortcut);
     }
-    if (state.screen == Failed) {
+    if (state.screen == Screen::Failed) {
         state.statusText = L"Writing files\u2026";
         state.errorText = L"Could not write C:\\Users\\tess\\AppData\\Local\\Programs\\Tessark Studio\\TessarkStudio.exe."
                           L"\n\nIf Tessark Studio is still running, close it and try again.";

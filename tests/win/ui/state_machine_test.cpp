@@ -4,10 +4,10 @@
 // application.
 #include "window_fixture.h"
 
-#include "app/worker.h"
 #include "install/core/manifest.h"
 #include "support/test_support.h"
 #include "ui/setup_window.h"
+#include "ui/worker.h"
 
 #include <gtest/gtest.h>
 
@@ -46,7 +46,7 @@ TEST_F(SetupWindow, ClickCountsOnlyWhenPressAndReleaseHitTheSameElement) {
     uitest::pressAndRelease({5, 300}, uitest::centreOf(ID_CANCEL));
     uitest::pressAndRelease(uitest::centreOf(ID_CANCEL), {5, 300});
     EXPECT_FALSE(uitest::windowGone());
-    EXPECT_EQ(setupState().screen, Welcome);
+    EXPECT_EQ(setupState().screen, Screen::Welcome);
     EXPECT_EQ(setupState().pressedId, 0);
     clickOn(ID_CANCEL);
     EXPECT_TRUE(uitest::windowGone());
@@ -70,7 +70,7 @@ TEST_F(SetupWindow, CheckboxTogglesAnywhereInItsRowAndTwiceOnADoubleClick) {
     clickOn(ID_OPEN_APP);
     EXPECT_FALSE(state.options.launchAfter);
     EXPECT_FALSE(uitest::windowGone());
-    EXPECT_EQ(state.screen, Welcome);
+    EXPECT_EQ(state.screen, Screen::Welcome);
 }
 
 TEST_F(SetupWindow, PurgeCheckboxTogglesTheUninstallOption) {
@@ -91,17 +91,17 @@ struct KeyCase {
 
 TEST_F(SetupWindow, EscapeEnterAndCloseRequestOnEachScreen) {
     const KeyCase cases[] = {
-        {"welcome escape", Welcome, false, KeyCase::Escape, true},
-        {"welcome close", Welcome, true, KeyCase::Close, true},
-        {"working escape", Working, false, KeyCase::Escape, false},
-        {"working enter", Working, false, KeyCase::Enter, false},
-        {"working close", Working, true, KeyCase::Close, false},
-        {"done escape", Done, false, KeyCase::Escape, true},
-        {"done close", Done, true, KeyCase::Close, true},
-        {"uninstall done enter", Done, true, KeyCase::Enter, true},
-        {"failed escape", Failed, false, KeyCase::Escape, true},
-        {"failed enter", Failed, true, KeyCase::Enter, true},
-        {"failed close", Failed, false, KeyCase::Close, true},
+        {"welcome escape", Screen::Welcome, false, KeyCase::Escape, true},
+        {"welcome close", Screen::Welcome, true, KeyCase::Close, true},
+        {"working escape", Screen::Working, false, KeyCase::Escape, false},
+        {"working enter", Screen::Working, false, KeyCase::Enter, false},
+        {"working close", Screen::Working, true, KeyCase::Close, false},
+        {"done escape", Screen::Done, false, KeyCase::Escape, true},
+        {"done close", Screen::Done, true, KeyCase::Close, true},
+        {"uninstall done enter", Screen::Done, true, KeyCase::Enter, true},
+        {"failed escape", Screen::Failed, false, KeyCase::Escape, true},
+        {"failed enter", Screen::Failed, true, KeyCase::Enter, true},
+        {"failed close", Screen::Failed, false, KeyCase::Close, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -118,16 +118,16 @@ TEST_F(SetupWindow, EscapeEnterAndCloseRequestOnEachScreen) {
 
 TEST_F(SetupWindow, WorkingScreenHasNothingToClick) {
     uitest::openWindow(installMode);
-    showScreen(Working);
+    showScreen(Screen::Working);
     EXPECT_TRUE(setupState().elements.empty());
     uitest::pressAndRelease({500, 385}, {500, 385});  // where "Install" was
-    EXPECT_EQ(setupState().screen, Working);
+    EXPECT_EQ(setupState().screen, Screen::Working);
     EXPECT_FALSE(uitest::windowGone());
 }
 
 TEST_F(SetupWindow, ProgressReportsAreAppliedInOrder) {
     uitest::openWindow(installMode);
-    showScreen(Working);
+    showScreen(Screen::Working);
     uitest::postProgress(0, L"Reading the package\u2026");
     uitest::postProgress(30, L"Unpacking\u2026");
     uitest::postProgress(55, L"Writing files\u2026");
@@ -140,7 +140,7 @@ TEST_F(SetupWindow, ProgressReportsAreAppliedInOrder) {
     uitest::pumpPending();
     EXPECT_EQ(setupState().progress, 95);
     EXPECT_EQ(setupState().statusText, L"Creating shortcuts\u2026");
-    EXPECT_EQ(setupState().screen, Working);
+    EXPECT_EQ(setupState().screen, Screen::Working);
 }
 
 struct DoneCase {
@@ -165,11 +165,11 @@ TEST_F(SetupWindow, SuccessShowsDoneWithTheResultSentence) {
         SetupState& state = setupState();
         state.uninstallOptions.purgeSettings = c.purge;
         state.options.startMenuShortcut = c.startMenu;
-        showScreen(Working);
+        showScreen(Screen::Working);
         uitest::postProgress(100, L"Done");
         uitest::postDone(true, L"");
         uitest::pumpPending();
-        EXPECT_EQ(state.screen, Done);
+        EXPECT_EQ(state.screen, Screen::Done);
         EXPECT_EQ(state.statusText, c.sentence);
         EXPECT_EQ(state.errorText, L"");
         ASSERT_FALSE(state.elements.empty());
@@ -180,11 +180,11 @@ TEST_F(SetupWindow, SuccessShowsDoneWithTheResultSentence) {
 TEST_F(SetupWindow, FailureShowsTheErrorAndKeepsTheLastStatusLine) {
     uitest::openWindow(installMode);
     SetupState& state = setupState();
-    showScreen(Working);
+    showScreen(Screen::Working);
     uitest::postProgress(55, L"Writing files\u2026");
     uitest::postDone(false, L"Could not write C:\\x\\a.dll.");
     uitest::pumpPending();
-    EXPECT_EQ(state.screen, Failed);
+    EXPECT_EQ(state.screen, Screen::Failed);
     EXPECT_EQ(state.errorText, L"Could not write C:\\x\\a.dll.");
     EXPECT_EQ(state.statusText, L"Writing files\u2026");
     ASSERT_EQ(state.elements.size(), 1u);
@@ -194,10 +194,10 @@ TEST_F(SetupWindow, FailureShowsTheErrorAndKeepsTheLastStatusLine) {
     // A final report without its string still ends the run, the text unchanged.
     uitest::openWindow(uninstallMode);
     setupState().errorText = L"earlier";
-    showScreen(Working);
+    showScreen(Screen::Working);
     uitest::postDone(false, nullptr);
     uitest::pumpPending();
-    EXPECT_EQ(setupState().screen, Failed);
+    EXPECT_EQ(setupState().screen, Screen::Failed);
     EXPECT_EQ(setupState().errorText, L"earlier");
 }
 
@@ -209,7 +209,7 @@ TEST_F(SetupWindow, AWorkerThatCannotStartEndsOnFailedInsteadOfHangingOnWorking)
     uitest::openWindow(installMode);
     startWorker(failToLaunch);
     const SetupState& state = setupState();
-    EXPECT_EQ(state.screen, Failed);
+    EXPECT_EQ(state.screen, Screen::Failed);
     EXPECT_EQ(state.errorText,
               L"Setup could not start its background work, so nothing was changed. Close this window and try again.");
     EXPECT_EQ(state.statusText, L"Starting\u2026");
@@ -223,9 +223,9 @@ TEST_F(SetupWindow, InstallButtonRunsTheRealWorkerAndShowsItsFailure) {
     ts::TempDir folder;
     uitest::openWindow([&](SetupState& state) { state.options.installDir = folder / L"Tessark Studio"; });
     clickOn(ID_MAIN);
-    EXPECT_TRUE(pumpUntil([] { return setupState().screen != Working; }));
+    EXPECT_TRUE(pumpUntil([] { return setupState().screen != Screen::Working; }));
     const SetupState& state = setupState();
-    EXPECT_EQ(state.screen, Failed);
+    EXPECT_EQ(state.screen, Screen::Failed);
     EXPECT_EQ(state.errorText, L"This installer was built without its payload.");
     EXPECT_EQ(state.statusText, L"Reading the package\u2026");
     EXPECT_FALSE(state.worker.joinable());
@@ -238,8 +238,8 @@ TEST_F(SetupWindow, EnterOnWelcomeRunsTheUninstallAndReportsAMissingManifest) {
         state.uninstallOptions.installDir = folder.path();
     });
     uitest::key(VK_RETURN);
-    EXPECT_TRUE(pumpUntil([] { return setupState().screen != Working; }));
-    EXPECT_EQ(setupState().screen, Failed);
+    EXPECT_TRUE(pumpUntil([] { return setupState().screen != Screen::Working; }));
+    EXPECT_EQ(setupState().screen, Screen::Failed);
     EXPECT_NE(setupState().errorText.find(L"install-manifest.txt"), std::wstring::npos) << ts::narrow(setupState().errorText);
 }
 
@@ -254,8 +254,8 @@ TEST_F(SetupWindow, RemoveButtonUninstallsWhatTheManifestListsAndShowsDone) {
         state.uninstallOptions.purgeSettings = false;
     });
     clickOn(ID_MAIN);
-    EXPECT_TRUE(pumpUntil([] { return setupState().screen != Working; }));
-    EXPECT_EQ(setupState().screen, Done);
+    EXPECT_TRUE(pumpUntil([] { return setupState().screen != Screen::Working; }));
+    EXPECT_EQ(setupState().screen, Screen::Done);
     EXPECT_EQ(setupState().statusText, L"Settings were left in place, in case you install it again.");
     EXPECT_FALSE(ts::fileExists(folder / L"web\\app.js"));
     EXPECT_TRUE(ts::fileExists(folder / L"notes.txt"));
@@ -298,7 +298,7 @@ void doneInstallIn(const std::wstring& folder, bool launchAfter) {
         state.options.installDir = folder;
         state.options.launchAfter = launchAfter;
     });
-    showScreen(Done);
+    showScreen(Screen::Done);
 }
 
 TEST_F(SetupWindow, OpenTessarkStudioStartsTheApplicationOnceAndClosesTheWindow) {
@@ -318,7 +318,7 @@ TEST_F(SetupWindow, TickedLaunchBoxStartsTheApplicationWhenDoneIsLeftByClose) {
     AppFolder app;
     doneInstallIn(app.path(), true);
     Sleep(1000);
-    EXPECT_EQ(app.launches(), 0) << "nothing starts while Done is shown";
+    EXPECT_EQ(app.launches(), 0) << "nothing starts while Screen::Done is shown";
     clickOn(ID_CLOSE);
     EXPECT_TRUE(uitest::windowGone());
     EXPECT_TRUE(app.waitForLaunches(1));
@@ -341,13 +341,13 @@ TEST_F(SetupWindow, NothingStartsWithoutTheTickOrAfterAFailureOrAnUninstall) {
     doneInstallIn(app.path(), false);
     clickOn(ID_CLOSE);
     uitest::openWindow([&](SetupState& state) { state.options.installDir = app.path(); });
-    showScreen(Failed);
+    showScreen(Screen::Failed);
     clickOn(ID_CLOSE);
     uitest::openWindow([&](SetupState& state) {
         state.uninstallMode = true;
         state.options.installDir = app.path();
     });
-    showScreen(Done);
+    showScreen(Screen::Done);
     uitest::key(VK_ESCAPE);
     Sleep(2000);
     EXPECT_EQ(app.launches(), 0);

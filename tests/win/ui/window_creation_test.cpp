@@ -5,7 +5,7 @@
 // has been changed first (the system DPI is read once, at process start).
 #include "window_fixture.h"
 
-#include "app/product.h"
+#include "common/core/product.h"
 #include "support/test_support.h"
 #include "ui/core/layout.h"
 #include "ui/setup_window.h"
@@ -71,21 +71,21 @@ TEST_F(WindowCreation, FontsAndHeaderIconFollowTheDpi) {
     const int dpi = expectedDpi();
     uitest::openWindow([](SetupState&) {});
     const SetupState& state = setupState();
-    EXPECT_EQ(fontHeightOf(state.titleFont), layout::fontHeight(19, dpi));
-    EXPECT_EQ(fontHeightOf(state.bodyFont), layout::fontHeight(10, dpi));
-    EXPECT_EQ(fontHeightOf(state.smallFont), layout::fontHeight(9, dpi));
-    EXPECT_EQ(fontHeightOf(state.buttonFont), layout::fontHeight(10, dpi));
+    EXPECT_EQ(fontHeightOf(state.titleFont.get()), layout::fontHeight(19, dpi));
+    EXPECT_EQ(fontHeightOf(state.bodyFont.get()), layout::fontHeight(10, dpi));
+    EXPECT_EQ(fontHeightOf(state.smallFont.get()), layout::fontHeight(9, dpi));
+    EXPECT_EQ(fontHeightOf(state.buttonFont.get()), layout::fontHeight(10, dpi));
     if (dpi == 96) {
-        EXPECT_EQ(fontHeightOf(state.titleFont), -25);
+        EXPECT_EQ(fontHeightOf(state.titleFont.get()), -25);
     }
     if (dpi == 144) {
-        EXPECT_EQ(fontHeightOf(state.titleFont), -38);
-        EXPECT_EQ(fontHeightOf(state.bodyFont), -20);
-        EXPECT_EQ(fontHeightOf(state.smallFont), -18);
+        EXPECT_EQ(fontHeightOf(state.titleFont.get()), -38);
+        EXPECT_EQ(fontHeightOf(state.bodyFont.get()), -20);
+        EXPECT_EQ(fontHeightOf(state.smallFont.get()), -18);
     }
-    ASSERT_NE(state.headerIcon, nullptr);
+    ASSERT_NE(state.headerIcon.get(), nullptr);
     ICONINFO info{};
-    ASSERT_TRUE(GetIconInfo(state.headerIcon, &info));
+    ASSERT_TRUE(GetIconInfo(state.headerIcon.get(), &info));
     BITMAP bitmap{};
     GetObjectW(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bitmap, &bitmap);
     EXPECT_EQ(bitmap.bmWidth, layout::scaleLength(56, dpi));
@@ -98,7 +98,7 @@ TEST_F(WindowCreation, ElementsPointAtTheOptionsTheyShow) {
     uitest::openWindow([](SetupState& state) { state.webView2Present = false; });
     SetupState& state = setupState();
     const auto expected =
-        layout::layoutScreen({layout::Screen::Welcome, false, false, false, dpi, layout::scaleLength(620, dpi),
+        layout::layoutScreen({Screen::Welcome, false, false, false, dpi, layout::scaleLength(620, dpi),
                               layout::scaleLength(430, dpi)});
     ASSERT_EQ(state.elements.size(), expected.size());
     for (std::size_t i = 0; i < expected.size(); ++i) {
@@ -128,7 +128,7 @@ TEST_F(WindowCreation, DpiChangeRemakesFontsTakesTheSuggestedRectangleAndRelayou
     SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     const SetupState& state = setupState();
     EXPECT_EQ(state.dpi, 144);
-    EXPECT_EQ(fontHeightOf(state.bodyFont), -20);
+    EXPECT_EQ(fontHeightOf(state.bodyFont.get()), -20);
     RECT outer{};
     GetWindowRect(window, &outer);
     EXPECT_EQ(outer.left, 10);

@@ -1,7 +1,7 @@
 #include "window_fixture.h"
 
-#include "app/worker.h"
 #include "ui/setup_window.h"
+#include "ui/worker.h"
 
 namespace uitest {
 

@@ -3,7 +3,7 @@
 // reports need, and clicks and keys delivered as the system delivers them.
 #pragma once
 
-#include "app/setup_state.h"
+#include "ui/setup_state.h"
 
 #include <windows.h>
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/product.h"
-#include "platform/owners.h"
+#include "common/core/product.h"
+#include "common/owners.h"
 #include "support/test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "platform/owners.h"
+#include "common/owners.h"
 
 namespace {
 

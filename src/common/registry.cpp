@@ -1,9 +1,9 @@
 // The registry string read. The value is queried into a fixed, zero-filled
 // buffer: RegQueryValueExW does not promise a terminating NUL, and the zeros
 // behind the data supply one whenever the data leaves room for it.
-#include "platform/registry.h"
+#include "common/registry.h"
 
-#include "platform/owners.h"
+#include "common/owners.h"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,9 @@
 // posted messages.
 #pragma once
 
-#include "app/options.h"
+#include "common/core/options.h"
+#include "common/owners.h"
+#include "ui/core/screen.h"
 #include "ui/elements.h"
 
 #include <windows.h>
@@ -14,18 +16,16 @@
 #include <thread>
 #include <vector>
 
-enum Screen : int { Welcome = 0, Working = 1, Done = 2, Failed = 3 };
-
 struct SetupState {
     HINSTANCE instance = nullptr;
     HWND window = nullptr;
-    Screen screen = Welcome;
+    Screen screen = Screen::Welcome;
     int dpi = 96;
-    HFONT titleFont = nullptr;
-    HFONT bodyFont = nullptr;
-    HFONT smallFont = nullptr;
-    HFONT buttonFont = nullptr;
-    HICON headerIcon = nullptr;
+    win::UniqueFont titleFont;
+    win::UniqueFont bodyFont;
+    win::UniqueFont smallFont;
+    win::UniqueFont buttonFont;
+    win::UniqueIcon headerIcon;
     std::vector<UiElement> elements;
     int hoverId = 0;
     int pressedId = 0;

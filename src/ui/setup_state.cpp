@@ -1,4 +1,4 @@
-#include "app/setup_state.h"
+#include "ui/setup_state.h"
 
 SetupState& setupState() {
     static SetupState state;

@@ -1,5 +1,5 @@
-// Text conversion and the two file-system routines that the install and
-// uninstall engines share.
+// Text conversion and the file-system routines that the install, uninstall
+// and platform code share.
 #pragma once
 
 #include <cstdint>
@@ -13,14 +13,19 @@ std::wstring utf8ToWide(std::string_view utf8);
 // UTF-16 → UTF-8 with WideCharToMultiByte (CP_UTF8, no flags).
 std::string wideToUtf8(std::wstring_view wide);
 
-// Makes sure a directory exists, creating missing parents first. An empty
-// path counts as existing. Also true when a plain file stands at the path
-// (CreateDirectoryW reports ERROR_ALREADY_EXISTS for it); writing below it
-// fails later with the file's own path.
 // True when the path names an existing file (not a folder), or an existing folder.
 bool isExistingFile(const std::wstring& path);
 bool isExistingDirectory(const std::wstring& path);
 
+// True when the folder holds no entry besides "." and "..". Hidden and system
+// entries count as content. A folder that cannot be listed counts as empty:
+// a removal that follows then fails on its own if it is not.
+bool isDirectoryEmpty(const std::wstring& folder);
+
+// Makes sure a directory exists, creating missing parents first. An empty
+// path counts as existing. Also true when a plain file stands at the path
+// (CreateDirectoryW reports ERROR_ALREADY_EXISTS for it); writing below it
+// fails later with the file's own path.
 bool ensureDirectory(const std::wstring& path);
 
 // Creates or overwrites the file with exactly `length` bytes, written in

@@ -1,10 +1,10 @@
-#include "app/worker.h"
+#include "ui/worker.h"
 
-#include "app/setup_state.h"
+#include "common/owners.h"
 #include "install/install.h"
-#include "platform/owners.h"
 #include "ui/core/paint_plan.h"
 #include "ui/core/texts.h"
+#include "ui/setup_state.h"
 #include "ui/setup_window.h"
 #include "uninstall/uninstall.h"
 
@@ -81,7 +81,7 @@ bool launchWorkerThread(std::unique_ptr<WorkerTask> task, std::thread& worker) {
 
 void startWorker(WorkerLauncher launch) {
     SetupState& state = setupState();
-    state.screen = Working;
+    state.screen = Screen::Working;
     state.progress = 0;
     state.statusText = ui_texts::kStarting;
     relayoutAndRepaint();
@@ -94,7 +94,7 @@ void startWorker(WorkerLauncher launch) {
     if (state.worker.joinable()) state.worker.join();
     if (launch(std::move(task), state.worker)) return;
 
-    state.screen = Failed;
+    state.screen = Screen::Failed;
     state.errorText = ui_texts::kWorkerNotStarted;
     relayoutAndRepaint();
 }
@@ -111,11 +111,11 @@ void applyDoneReport(WPARAM succeeded, LPARAM errorText) {
     if (const auto error = takeReportText(errorText)) state.errorText = *error;
     if (state.worker.joinable()) state.worker.join();
     if (succeeded) {
-        state.screen = Done;
+        state.screen = Screen::Done;
         state.statusText = paint::resultSentence(state.uninstallMode, state.uninstallOptions.purgeSettings,
                                                  state.options.startMenuShortcut);
     } else {
-        state.screen = Failed;
+        state.screen = Screen::Failed;
     }
     relayoutAndRepaint();
 }

@@ -1,7 +1,7 @@
-#include "install/process.h"
+#include "common/process.h"
 
-#include "install/core/paths.h"
-#include "platform/owners.h"
+#include "common/core/paths.h"
+#include "common/owners.h"
 
 #include <vector>
 

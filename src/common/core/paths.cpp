@@ -1,4 +1,4 @@
-#include "install/core/paths.h"
+#include "common/core/paths.h"
 
 namespace {
 

@@ -60,6 +60,7 @@ using UniqueModule = Unique<HMODULE, detail::freeLibrary, 0>;
 using UniqueLocal = Unique<HLOCAL, detail::freeLocal, 0>;
 using UniqueCoTaskString = Unique<wchar_t*, detail::freeCoTask, 0>;
 using UniqueGdiObject = Unique<HGDIOBJ, detail::deleteObject, 0>;
+using UniqueFont = Unique<HFONT, detail::deleteObject, 0>;
 using UniqueDc = Unique<HDC, detail::deleteDc, 0>;
 using UniqueIcon = Unique<HICON, detail::destroyIcon, 0>;
 

@@ -2,9 +2,9 @@
 // and a data area of independently compressed chunks, stored in the installer
 // as resource "PAYLOAD" of type RT_RCDATA. All integers are little-endian.
 //
-// parsePayload is the portable reader: it works on a byte span, never reads
-// outside it, and returns the same messages as openPayload, which finds the
-// resource in the running module and hands its bytes to parsePayload.
+// parsePayload is the portable reader: it works on a byte span and never reads
+// outside it. openPayload (payload/payload_resource.h) finds the resource in
+// the running module and hands its bytes to parsePayload.
 #pragma once
 
 #include <bit>
@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 inline constexpr std::uint64_t kPayloadMagic = 0x00314B4341505651ull;  // "QVPACK1\0"
@@ -60,33 +61,40 @@ struct Payload {
     std::vector<PayloadChunk> chunks;
 };
 
-namespace payload_messages {
-inline constexpr wchar_t kMissing[] = L"This installer was built without its payload.";
-inline constexpr wchar_t kNotLoaded[] = L"The payload resource could not be loaded.";
-inline constexpr wchar_t kTruncated[] = L"The payload is truncated.";
-inline constexpr wchar_t kWrongVersion[] = L"The payload was written by a different version of the packer.";
-inline constexpr wchar_t kMalformedTable[] = L"The payload file table is malformed.";
-inline constexpr wchar_t kApiUnavailable[] = L"The Windows Compression API is unavailable on this machine.";
-inline constexpr wchar_t kDamaged[] = L"The payload could not be decompressed - this installer may be damaged.";
-}  // namespace payload_messages
+// Why a payload cannot be installed. The reader and the chunk-table check
+// return the first four failures; the Windows side adds the others.
+enum class PayloadStatus {
+    Ok,
+    Missing,         // no PAYLOAD resource
+    NotLoaded,       // the resource is there but cannot be loaded
+    Truncated,       // shorter than its header or tables say
+    WrongVersion,    // another magic or version
+    MalformedTable,  // the file table does not parse, or names a path Windows cannot hold safely
+    ApiUnavailable,  // the Compression API exists but gives no decompressor
+    Damaged,         // a chunk, the chunk table or the image digest is wrong
+};
 
-// Fills `payload` from the container bytes. On failure returns false and
-// replaces `error` with one of the messages above. Besides the header and the
+// Status → the one sentence the installer shows and the packer prints; empty
+// for Ok.
+std::wstring_view payloadMessage(PayloadStatus status);
+
+// True for Ok. Otherwise replaces `error` with the status's sentence and
+// returns false, for the Windows side whose operations report in words.
+bool reportStatus(PayloadStatus status, std::wstring& error);
+
+// Fills `payload` from the container bytes. Besides the header and the
 // file-table walk it refuses what would make a later step read outside the
-// bytes or the image: tables outside the bytes (kTruncated), entries outside
+// bytes or the image: tables outside the bytes (Truncated), entries outside
 // totalSize and paths that cannot be written safely on Windows
-// (kMalformedTable, see payload/core/payload_path.h).
-bool parsePayload(std::span<const std::uint8_t> bytes, Payload& payload, std::wstring& error);
+// (MalformedTable, see payload/core/payload_path.h).
+PayloadStatus parsePayload(std::span<const std::uint8_t> bytes, Payload& payload);
 
 // The chunk table's own consistency, checked before unpacking: every chunk's
 // stored bytes inside the payload, every destination inside the image, every
 // chunk but the last exactly chunkSize long, the sizes adding up to
 // totalSize, chunkSize at most kMaxChunkSize. With no chunks at all any
-// totalSize passes (the image is then all zero). On failure returns false and
-// replaces `error` with kDamaged.
-bool checkChunkTable(const Payload& payload, std::wstring& error);
+// totalSize passes (the image is then all zero). Damaged on failure.
+PayloadStatus checkChunkTable(const Payload& payload);
 
-#ifdef _WIN32
-// Finds resource "PAYLOAD" (RT_RCDATA) in the program's own module and parses it.
-bool openPayload(Payload& payload, std::wstring& error);
-#endif
+// The sum of the file sizes: what the install puts on disk.
+std::uint64_t payloadBytes(const Payload& payload);

@@ -1,7 +1,7 @@
-#include "install/file_io.h"
+#include "common/file_io.h"
 
-#include "install/core/paths.h"
-#include "platform/owners.h"
+#include "common/core/paths.h"
+#include "common/owners.h"
 
 #include <windows.h>
 
@@ -12,6 +12,10 @@ namespace {
 
 // WriteFile takes a 32-bit count; 1 MiB pieces also keep each call short.
 constexpr std::uint64_t kWritePiece = 1u << 20;
+
+bool isDotEntry(const wchar_t* name) {
+    return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
 
 }  // namespace
 
@@ -47,6 +51,16 @@ bool isExistingFile(const std::wstring& path) {
 bool isExistingDirectory(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isDirectoryEmpty(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry{};
+    win::UniqueFind search(FindFirstFileW(joinPath(folder, L"*").c_str(), &entry));
+    if (!search) return true;
+    do {
+        if (!isDotEntry(entry.cFileName)) return false;
+    } while (FindNextFileW(search.get(), &entry));
+    return true;
 }
 
 bool ensureDirectory(const std::wstring& path) {

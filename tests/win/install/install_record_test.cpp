@@ -1,8 +1,10 @@
-// isDirectoryEmpty and removeEmptyDirectories on real folders under Wine.
+// isDirectoryEmpty and the tidy step of the install record on real folders
+// under Wine.
 #include <gtest/gtest.h>
 
+#include "common/file_io.h"
+#include "install/install_record.h"
 #include "support/test_support.h"
-#include "uninstall/leftovers.h"
 
 namespace {
 
@@ -25,7 +27,7 @@ TEST(IsDirectoryEmpty, AnyEntryBesidesTheDotEntriesIsContent) {
 class RemoveEmptyDirectories : public ::testing::Test {
 protected:
     void SetUp() override {
-        options.installDir = temp / L"app";
+        installDir = temp / L"app";
         for (const wchar_t* folder : {L"app", L"app\\web", L"app\\web\\js", L"app\\web\\js\\lib"}) {
             ASSERT_TRUE(CreateDirectoryW((temp / folder).c_str(), nullptr));
         }
@@ -33,18 +35,18 @@ protected:
     bool exists(const wchar_t* relative) const { return ts::directoryExists(temp / relative); }
 
     ts::TempDir temp;
-    UninstallOptions options;
+    std::wstring installDir;
 };
 
 TEST_F(RemoveEmptyDirectories, WalksUpwardAndStopsBelowTheInstallFolder) {
-    removeEmptyDirectories(temp / L"app\\web\\js\\lib", options);
+    removeEmptyDirectories(temp / L"app\\web\\js\\lib", installDir);
     EXPECT_FALSE(exists(L"app\\web"));
     EXPECT_TRUE(exists(L"app"));
 }
 
 TEST_F(RemoveEmptyDirectories, StopsAtTheFirstFolderThatHoldsSomething) {
     ASSERT_TRUE(ts::writeFile(temp / L"app\\web\\kept.txt", "mine"));
-    removeEmptyDirectories(temp / L"app\\web\\js\\lib", options);
+    removeEmptyDirectories(temp / L"app\\web\\js\\lib", installDir);
     EXPECT_FALSE(exists(L"app\\web\\js"));
     EXPECT_TRUE(ts::fileExists(temp / L"app\\web\\kept.txt"));
 }
@@ -53,14 +55,14 @@ TEST_F(RemoveEmptyDirectories, FolderHoldingAHiddenFileStaysWithItsParents) {
     const std::wstring hidden = temp / L"app\\web\\js\\lib\\.cache";
     ASSERT_TRUE(ts::writeFile(hidden, ""));
     ASSERT_TRUE(SetFileAttributesW(hidden.c_str(), FILE_ATTRIBUTE_HIDDEN));
-    removeEmptyDirectories(temp / L"app\\web\\js\\lib", options);
+    removeEmptyDirectories(temp / L"app\\web\\js\\lib", installDir);
     EXPECT_TRUE(exists(L"app\\web\\js\\lib"));
 }
 
 TEST_F(RemoveEmptyDirectories, FolderWithAnEmptySubfolderStaysUnlessTheWalkStartsBelowIt) {
-    removeEmptyDirectories(temp / L"app\\web\\js", options);
+    removeEmptyDirectories(temp / L"app\\web\\js", installDir);
     EXPECT_TRUE(exists(L"app\\web\\js\\lib"));
-    removeEmptyDirectories(temp / L"app\\web\\js\\lib", options);
+    removeEmptyDirectories(temp / L"app\\web\\js\\lib", installDir);
     EXPECT_FALSE(exists(L"app\\web"));
 }
 
@@ -69,8 +71,8 @@ TEST_F(RemoveEmptyDirectories, WalkFromTheInstallFolderOrAboveRemovesNothing) {
     ASSERT_TRUE(RemoveDirectoryW((temp / L"app\\web\\js").c_str()));
     ASSERT_TRUE(RemoveDirectoryW((temp / L"app\\web").c_str()));
     ASSERT_TRUE(CreateDirectoryW((temp / L"z").c_str(), nullptr));  // empty, and shorter than the install folder
-    removeEmptyDirectories(temp / L"app", options);
-    removeEmptyDirectories(temp / L"z", options);
+    removeEmptyDirectories(temp / L"app", installDir);
+    removeEmptyDirectories(temp / L"z", installDir);
     EXPECT_TRUE(exists(L"app"));
     EXPECT_TRUE(exists(L"z"));
 }

@@ -6,7 +6,7 @@
 // reports in the order they were posted. No lock or atomic is needed.
 #pragma once
 
-#include "app/options.h"
+#include "common/core/options.h"
 
 #include <windows.h>
 
