@@ -4,7 +4,7 @@
 add_compile_options(
     -ffile-prefix-map=${CMAKE_SOURCE_DIR}=.
     -ffile-prefix-map=${CMAKE_BINARY_DIR}=build
-    -Wall -Wextra)
+    -Wall -Wextra -Werror)
 
 set(GTEST_SOURCE_DIR /usr/src/googletest CACHE PATH "GoogleTest sources")
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
