@@ -14,6 +14,17 @@ mkdir -p "$(dirname "$template")"
 export WINEPREFIX=$template WINEDEBUG=-all WINEARCH=win64
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 wineboot -i >/dev/null 2>&1
+wineserver -w
+# wineboot links the profile's Desktop, Documents, Music and the like to the
+# Unix home folder, which every prefix on the machine shares: a shortcut that
+# one test puts on its desktop would show on the desktop of every other test
+# running at the time. Each prefix gets folders of its own instead.
+for link in "$template"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then
+        rm "$link"
+        mkdir "$link"
+    fi
+done
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 wineserver -w
 touch "$template/.ready"
