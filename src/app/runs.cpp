@@ -4,6 +4,7 @@
 #include "common/core/paths.h"
 #include "common/core/product.h"
 #include "common/file_io.h"
+#include "common/process.h"
 #include "install/install.h"
 #include "payload/payload_resource.h"
 #include "platform/install_folder.h"
@@ -15,14 +16,6 @@
 #include "uninstall/uninstall.h"
 
 namespace {
-
-constexpr DWORD kModulePathCapacity = 1040;
-
-std::wstring ownFolder() {
-    wchar_t path[kModulePathCapacity] = {};
-    GetModuleFileNameW(nullptr, path, kModulePathCapacity);
-    return parentPath(path);
-}
 
 bool prepareInstall(SetupState& state, std::wstring& payloadError) {
     if (state.options.installDir.empty()) state.options.installDir = defaultInstallDir();
@@ -41,13 +34,7 @@ std::wstring absoluteInstallDir(const std::wstring& dir) {
     const bool driveAbsolute = dir.size() >= 3 && dir[1] == L':' && (dir[2] == L'\\' || dir[2] == L'/');
     const bool unc = dir.size() >= 2 && (dir[0] == L'\\' || dir[0] == L'/') && (dir[1] == L'\\' || dir[1] == L'/');
     if (dir.empty() || driveAbsolute || unc) return dir;
-    const DWORD needed = GetFullPathNameW(dir.c_str(), 0, nullptr, nullptr);
-    if (needed == 0) return dir;
-    std::wstring full(needed, L'\0');
-    const DWORD written = GetFullPathNameW(dir.c_str(), needed, full.data(), nullptr);
-    if (written == 0 || written >= needed) return dir;
-    full.resize(written);
-    return full;
+    return fullPathName(dir);
 }
 
 bool prepareMode(SetupState& state, const CommandLine& line, std::wstring& payloadError) {
@@ -55,7 +42,7 @@ bool prepareMode(SetupState& state, const CommandLine& line, std::wstring& paylo
     state.options = line.install;
     state.uninstallOptions.purgeSettings = line.uninstall.purgeSettings;
     if (state.uninstallMode) {
-        state.uninstallOptions.installDir = ownFolder();
+        state.uninstallOptions.installDir = parentPath(runningExecutablePath());
         return true;
     }
     // A relative folder would be written into the uninstall entry and the

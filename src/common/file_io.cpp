@@ -17,6 +17,27 @@ bool isDotEntry(const wchar_t* name) {
     return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
+enum class Flush { No, Yes };
+
+bool writeBytes(const std::wstring& path, const std::uint8_t* bytes, std::uint64_t length, Flush flush) {
+    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    std::uint64_t written = 0;
+    while (written < length) {
+        const DWORD piece = static_cast<DWORD>(std::min(kWritePiece, length - written));
+        DWORD done = 0;
+        if (!WriteFile(file.get(), bytes + written, piece, &done, nullptr) || done == 0) return false;
+        written += done;
+    }
+    return flush == Flush::No || FlushFileBuffers(file.get());
+}
+
+// Both strings end at their first NUL, as every path does where Windows reads it.
+int compareIgnoringCase(const std::wstring& a, const std::wstring& b) {
+    return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE);
+}
+
 }  // namespace
 
 std::wstring utf8ToWide(std::string_view utf8) {
@@ -63,6 +84,12 @@ bool isDirectoryEmpty(const std::wstring& folder) {
     return true;
 }
 
+bool deleteFileEvenIfReadOnly(const std::wstring& path) {
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(path.c_str());
+    return !isExistingFile(path);
+}
+
 bool ensureDirectory(const std::wstring& path) {
     if (path.empty()) return true;
     if (isExistingDirectory(path)) return true;
@@ -75,15 +102,27 @@ bool ensureDirectory(const std::wstring& path) {
 }
 
 bool writeWholeFile(const std::wstring& path, const std::uint8_t* bytes, std::uint64_t length) {
-    win::UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
-    std::uint64_t written = 0;
-    while (written < length) {
-        const DWORD piece = static_cast<DWORD>(std::min(kWritePiece, length - written));
-        DWORD done = 0;
-        if (!WriteFile(file.get(), bytes + written, piece, &done, nullptr) || done == 0) return false;
-        written += done;
-    }
-    return true;
+    return writeBytes(path, bytes, length, Flush::No);
+}
+
+bool writeWholeFileFlushed(const std::wstring& path, const std::uint8_t* bytes, std::uint64_t length) {
+    return writeBytes(path, bytes, length, Flush::Yes);
+}
+
+std::wstring fullPathName(const std::wstring& path) {
+    const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    if (needed == 0) return path;
+    std::wstring full(needed, L'\0');
+    const DWORD written = GetFullPathNameW(path.c_str(), needed, full.data(), nullptr);
+    if (written == 0 || written >= needed) return path;
+    full.resize(written);
+    return full;
+}
+
+bool PathOrder::operator()(const std::wstring& a, const std::wstring& b) const {
+    return compareIgnoringCase(a, b) == CSTR_LESS_THAN;
+}
+
+bool isSamePath(const std::wstring& a, const std::wstring& b) {
+    return compareIgnoringCase(fullPathName(a), fullPathName(b)) == CSTR_EQUAL;
 }

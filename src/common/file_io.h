@@ -22,6 +22,11 @@ bool isExistingDirectory(const std::wstring& path);
 // a removal that follows then fails on its own if it is not.
 bool isDirectoryEmpty(const std::wstring& folder);
 
+// Deletes the file, a read-only one too (DeleteFileW refuses those, so the
+// attributes are reset first). True when no file is left at the path: it was
+// deleted, was never there, or is a folder.
+bool deleteFileEvenIfReadOnly(const std::wstring& path);
+
 // Makes sure a directory exists, creating missing parents first. An empty
 // path counts as existing. Also true when a plain file stands at the path
 // (CreateDirectoryW reports ERROR_ALREADY_EXISTS for it); writing below it
@@ -32,3 +37,24 @@ bool ensureDirectory(const std::wstring& path);
 // pieces of at most 1 MiB. Opened without sharing, so a file another process
 // holds open (a running application) fails here instead of half-written.
 bool writeWholeFile(const std::wstring& path, const std::uint8_t* bytes, std::uint64_t length);
+
+// writeWholeFile, and the bytes flushed to the disk before the file is
+// closed: a file that is to replace another in one step must be complete
+// on the disk before that step.
+bool writeWholeFileFlushed(const std::wstring& path, const std::uint8_t* bytes, std::uint64_t length);
+
+// The path as Windows resolves it (GetFullPathNameW): absolute, '\'
+// separators, "." and ".." components resolved. The path as given when it
+// cannot be resolved.
+std::wstring fullPathName(const std::wstring& path);
+
+// Orders paths as the file system tells names apart: character by character,
+// letter case ignored (CompareStringOrdinal), so "Web\App.css" and
+// "web\app.css" are one key. Compare fullPathName results.
+struct PathOrder {
+    bool operator()(const std::wstring& a, const std::wstring& b) const;
+};
+
+// True when both paths name the same file for Windows: their fullPathName
+// results are equal, letter case ignored.
+bool isSamePath(const std::wstring& a, const std::wstring& b);

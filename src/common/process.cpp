@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr DWORD kModulePathCapacity = 1040;
+
 // CreateProcessW may write into the command line, so it gets its own buffer.
 std::vector<wchar_t> quotedCommandLine(const std::wstring& exe, const std::wstring& args) {
     const std::wstring text = L"\"" + exe + L"\" " + args;
@@ -27,4 +29,12 @@ bool runAndWait(const std::wstring& exe, const std::wstring& args, DWORD timeout
     }
     const win::ProcessHandles handles{win::UniqueHandle(info.hProcess), win::UniqueHandle(info.hThread)};
     return WaitForSingleObject(handles.process.get(), timeoutMs) == WAIT_OBJECT_0;
+}
+
+std::wstring runningExecutablePath() {
+    wchar_t path[kModulePathCapacity] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, path, kModulePathCapacity);
+    // A path that filled the buffer was cut short.
+    if (length == 0 || length >= kModulePathCapacity) return {};
+    return std::wstring(path, length);
 }

@@ -1,5 +1,5 @@
 // Starting a helper program and waiting for it: the installed application's
-// Explorer-entries step at install and at uninstall.
+// Explorer-entries step at install and at uninstall. And the program's own file.
 #pragma once
 
 #include <windows.h>
@@ -11,3 +11,7 @@
 // ended within the time; its exit code is not read, and one still running at
 // the time-out is left running.
 bool runAndWait(const std::wstring& exe, const std::wstring& args, DWORD timeoutMs);
+
+// The full path of this program's own executable (GetModuleFileNameW), or an
+// empty string when it cannot be read whole.
+std::wstring runningExecutablePath();
