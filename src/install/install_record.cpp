@@ -43,10 +43,10 @@ bool readManifestFile(const std::wstring& path, std::string& bytes) {
     // Is the manifest larger than any the installer writes?
     if (requested > kMaxManifestBytes) return false;
     bytes.assign(static_cast<std::size_t>(requested), '\0');
-    if (bytes.empty()) return true;
+    if (bytes.empty()) return false;  // no header
     DWORD read = 0;
     if (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(requested), &read, nullptr)) return false;
-    return read == requested;
+    return read == requested && startsWithManifestHeader(bytes);
 }
 
 bool writeManifestFile(const std::wstring& path, const std::string& manifest) {

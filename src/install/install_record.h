@@ -15,7 +15,9 @@
 std::wstring windowsRelativePath(std::string_view storedPath);
 
 // The whole manifest file, or false when it is missing, locked, larger than
-// any the installer writes, or shorter than its size said.
+// any the installer writes, shorter than its size said, or does not start
+// with the manifest's header (a file the installer never wrote, or one a
+// failed write emptied).
 bool readManifestFile(const std::wstring& path, std::string& bytes);
 
 // Writes the manifest text as it stands. False when it could not be written.

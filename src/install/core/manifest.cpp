@@ -26,6 +26,14 @@ constexpr char kLineFeed = '\n';
 constexpr char kCommentMark = '#';
 constexpr char kShortcutMark = '@';
 constexpr std::string_view kShortcutExtension = ".lnk";
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+std::string_view withoutByteOrderMark(std::string_view bytes) {
+    if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
+    return bytes;
+}
+
+std::string_view firstLine(std::string_view bytes) { return bytes.substr(0, bytes.find(kLineFeed)); }
 
 std::string_view stripLineEnd(std::string_view line) {
     while (!line.empty() && (line.back() == '\r' || line.back() == ' ')) line.remove_suffix(1);
@@ -76,7 +84,8 @@ ManifestLine classify(std::string_view rawLine) {
 
 }  // namespace
 
-std::vector<ManifestLine> readManifestLines(std::string_view bytes) {
+std::vector<ManifestLine> readManifestLines(std::string_view manifest) {
+    const std::string_view bytes = withoutByteOrderMark(manifest);
     std::vector<ManifestLine> lines;
     std::size_t start = 0;
     for (;;) {
@@ -88,4 +97,8 @@ std::vector<ManifestLine> readManifestLines(std::string_view bytes) {
         lines.push_back(classify(bytes.substr(start, end - start)));
         start = end + 1;
     }
+}
+
+bool startsWithManifestHeader(std::string_view bytes) {
+    return stripLineEnd(firstLine(withoutByteOrderMark(bytes))) == firstLine(kManifestHeader);
 }

@@ -26,8 +26,15 @@ struct ManifestLine {
 
 // Every line of the manifest, in file order, skipped ones included: the number
 // of line feeds plus one, so a manifest ending in a line feed has a last,
-// empty, skipped line.
+// empty, skipped line. One UTF-8 byte-order mark at the start (what some
+// editors put there) is not part of the first line.
 std::vector<ManifestLine> readManifestLines(std::string_view bytes);
+
+// True when the first line, its end stripped as the reading rules strip it,
+// is the first line of kManifestHeader. Anything else (an empty or
+// zero-filled file, a file the installer never wrote) is no manifest: acting
+// on it would report success over a record that was lost.
+bool startsWithManifestHeader(std::string_view bytes);
 
 // The four comment lines every manifest starts with, each ended by '\n'.
 extern const std::string_view kManifestHeader;

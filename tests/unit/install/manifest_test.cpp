@@ -77,6 +77,10 @@ const Case kCases[] = {
     {"malformed UTF-8 next to two dots refused", "a\xE2..txt\n", {}},
     {"a NUL byte would cut the shortcut path short", std::string("@C:\\x.exe\0.lnk\n", 15), {}},
     {"a NUL byte in a file line", std::string("web/a\0.txt\n", 11), {}},
+    {"a byte-order mark is not part of the first line", "\xEF\xBB\xBF# header\na.txt\n", {{Kind::File, "a.txt"}}},
+    {"only one byte-order mark is", "\xEF\xBB\xBF\xEF\xBB\xBF# x\n", {{Kind::File, "\xEF\xBB\xBF# x"}}},
+    {"a byte-order mark after the start is kept", "a.txt\n\xEF\xBB\xBF#b\n",
+     {{Kind::File, "a.txt"}, {Kind::File, "\xEF\xBB\xBF#b"}}},
 };
 
 class ManifestRules : public ::testing::TestWithParam<Case> {};
@@ -113,6 +117,34 @@ TEST(ManifestHeader, IsFourCommentLinesThatReadBackAsNothing) {
     EXPECT_EQ(std::count(kManifestHeader.begin(), kManifestHeader.end(), '\n'), 4);
     EXPECT_EQ(kManifestHeader.back(), '\n');
     EXPECT_TRUE(actedOn(kManifestHeader).empty());
+}
+
+// Only a file that starts with the header's first line is a manifest; the
+// rest of the header may have been edited.
+TEST(ManifestHeader, OnlyTheFirstHeaderLineMakesAManifest) {
+    const std::string first = "# Tessark Studio install manifest. Every path here was written by the installer";
+    const struct {
+        const char* name;
+        std::string bytes;
+        bool manifest;
+    } cases[] = {
+        {"the written header", std::string(kManifestHeader), true},
+        {"the first line alone, no line feed", first, true},
+        {"CRLF and trailing spaces", first + "  \r \r\nweb/a.txt\r\n", true},
+        {"one byte-order mark", "\xEF\xBB\xBF" + first + "\n", true},
+        {"two byte-order marks", "\xEF\xBB\xBF\xEF\xBB\xBF" + first + "\n", false},
+        {"empty", "", false},
+        {"zero-filled", std::string(4096, '\0'), false},
+        {"the header's size in zeros", std::string(kManifestHeader.size(), '\0'), false},
+        {"a line feed before it", "\n" + first + "\n", false},
+        {"a leading space", " " + first + "\n", false},
+        {"a trailing tab", first + "\t\n", false},
+        {"cut short", first.substr(0, first.size() - 1) + "\n", false},
+        {"another comment first", "# edited by hand\n" + std::string(kManifestHeader), false},
+        {"the second header line first", std::string(kManifestHeader.substr(kManifestHeader.find('\n') + 1)), false},
+        {"file lines only", "TessarkStudio.exe\nuninstall.exe\n", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(startsWithManifestHeader(c.bytes), c.manifest) << c.name;
 }
 
 TEST(ManifestRoundTrip, AWrittenManifestReadsBackToItsPathsInOrder) {

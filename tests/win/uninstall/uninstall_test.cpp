@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <future>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,18 +67,35 @@ protected:
     std::wstring error;
 };
 
-TEST_F(PerformUninstall, WithoutAManifestFailsNamingTheFolderAndTouchesNothing) {
+// Only a file that starts with the manifest's header is a record (the end-to-end
+// test has the empty and zero-filled ones a failed write leaves): acting on
+// another would report success over files it does not name.
+TEST_F(PerformUninstall, AManifestThatIsMissingOrNotARecordFailsNamingTheFolderAndTouchesNothing) {
+    const struct {
+        const char* name;
+        std::optional<std::string> manifest;
+    } cases[] = {
+        {"missing", std::nullopt},
+        {"another line before the header", "# edited by hand\n" + kHeader + "web/app.js\n"},
+        {"the header without its first line", kHeader.substr(kHeader.find('\n') + 1) + "web/app.js\n"},
+    };
     plant(L"TessarkStudio.exe");
     plant(L"web\\app.js");
     plant(L"session-url.txt");
-    EXPECT_FALSE(run());
-    EXPECT_EQ(error, L"install-manifest.txt is missing, so there is no record of what was installed.\n\n"
-                     L"Delete the folder by hand:\n" + installDir);
-    EXPECT_EQ(reports, (Reports{{5, L"Reading the install manifest\u2026"}}));
-    EXPECT_TRUE(exists(L"TessarkStudio.exe"));
-    EXPECT_TRUE(exists(L"web\\app.js"));
-    EXPECT_TRUE(exists(L"session-url.txt"));
-    EXPECT_TRUE(registryEntryExists());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.manifest) plant(L"install-manifest.txt", *c.manifest);
+        reports.clear();
+        EXPECT_FALSE(run());
+        EXPECT_EQ(error, L"install-manifest.txt is missing, so there is no record of what was installed.\n\n"
+                         L"Delete the folder by hand:\n" + installDir);
+        EXPECT_EQ(reports, (Reports{{5, L"Reading the install manifest\u2026"}}));
+        EXPECT_TRUE(exists(L"TessarkStudio.exe"));
+        EXPECT_TRUE(exists(L"web\\app.js"));
+        EXPECT_TRUE(exists(L"session-url.txt"));
+        EXPECT_EQ(ts::readFile(in(L"install-manifest.txt")), c.manifest);
+        EXPECT_TRUE(registryEntryExists());
+    }
 }
 
 TEST_F(PerformUninstall, ManifestLockedByAnotherWriterCountsAsMissing) {
@@ -91,8 +109,8 @@ TEST_F(PerformUninstall, ManifestLockedByAnotherWriterCountsAsMissing) {
     EXPECT_TRUE(registryEntryExists());
 }
 
-TEST_F(PerformUninstall, EmptyManifestRemovesTheEntryTheSessionFileAndItself) {
-    plant(L"install-manifest.txt", "");
+TEST_F(PerformUninstall, HeaderOnlyManifestRemovesTheEntryTheSessionFileAndItself) {
+    writeManifest("");
     plant(L"session-url.txt");
     plant(L"tessark-studio.json");
     EXPECT_TRUE(run());
