@@ -2,9 +2,10 @@
 // sentence for the user; the steps after the files (shortcuts, registry,
 // Explorer entries) fail silently, as the application works without them.
 //
-// The manifest is written once, after every file and shortcut: a run that
-// fails while writing files leaves the previous install's manifest as it was,
-// so the uninstaller still removes exactly what that install wrote.
+// The manifest is written once, after every file and shortcut, and replaces
+// the previous one in one step: a run that fails while writing files, or
+// while writing the manifest itself, leaves the previous install's manifest
+// as it was, so the uninstaller still removes exactly what that install wrote.
 #include "install/install.h"
 
 #include "common/core/paths.h"
@@ -110,8 +111,9 @@ bool unpackAndWriteFiles(const Payload& payload, const std::wstring& installDir,
     return writeFiles(payload, image, installDir, manifest, progress, error);
 }
 
-bool writeManifest(const std::wstring& installDir, const std::string& manifest, std::wstring& error) {
-    if (writeManifestFile(joinPath(installDir, product::kManifestFile), manifest)) return true;
+bool writeManifest(const std::wstring& installDir, const std::string& manifest, const ManifestWriter& write,
+                   std::wstring& error) {
+    if (replaceManifestFile(installDir, manifest, write)) return true;
     error = install_texts::kManifestNotWritten;
     return false;
 }
@@ -123,7 +125,7 @@ bool performInstall(const InstallOptions& options, const ProgressCallback& progr
 }
 
 bool performInstall(const InstallOptions& options, const ProgressCallback& progress, std::wstring& error,
-                    const PayloadSource& source) {
+                    const PayloadSource& source, const ManifestWriter& writeManifestText) {
     progress(0, install_texts::kReading);
     Payload payload;
     if (!source(payload, error)) return false;
@@ -136,7 +138,7 @@ bool performInstall(const InstallOptions& options, const ProgressCallback& progr
     InstallContext context{appExe, options, manifest};
     addShortcuts(context);
 
-    if (!writeManifest(installDir, manifest, error)) return false;
+    if (!writeManifest(installDir, manifest, writeManifestText, error)) return false;
 
     progress(kRegisteringPercent, install_texts::kRegistering);
     writeUninstallEntry(installDir, payloadBytes(payload));

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/core/options.h"
+#include "install/install_record.h"
 #include "payload/core/payload.h"
 
 #include <functional>
@@ -36,6 +37,7 @@ bool performInstall(const InstallOptions& options, const ProgressCallback& progr
 // memory in the tests (which cannot change the resource of their own module).
 using PayloadSource = std::function<bool(Payload&, std::wstring&)>;
 
-// The same install with the payload taken from `source`.
+// The same install with the payload taken from `source`, and the manifest's
+// temporary file written by `writeManifestText` (the tests make it fail).
 bool performInstall(const InstallOptions& options, const ProgressCallback& progress, std::wstring& error,
-                    const PayloadSource& source);
+                    const PayloadSource& source, const ManifestWriter& writeManifestText = writeFlushedManifest);

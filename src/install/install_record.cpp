@@ -1,6 +1,7 @@
 #include "install/install_record.h"
 
 #include "common/core/paths.h"
+#include "common/core/product.h"
 #include "common/file_io.h"
 #include "common/owners.h"
 #include "install/core/manifest.h"
@@ -49,8 +50,19 @@ bool readManifestFile(const std::wstring& path, std::string& bytes) {
     return read == requested && startsWithManifestHeader(bytes);
 }
 
-bool writeManifestFile(const std::wstring& path, const std::string& manifest) {
-    return writeWholeFile(path, reinterpret_cast<const std::uint8_t*>(manifest.data()), manifest.size());
+bool writeFlushedManifest(const std::wstring& path, const std::string& manifest) {
+    return writeWholeFileFlushed(path, reinterpret_cast<const std::uint8_t*>(manifest.data()), manifest.size());
+}
+
+bool replaceManifestFile(const std::wstring& installDir, const std::string& manifest, const ManifestWriter& write) {
+    const std::wstring target = joinPath(installDir, product::kManifestFile);
+    const std::wstring temporary = joinPath(installDir, product::kManifestNewFile);
+    if (write(temporary, manifest) &&
+        MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        return true;
+    }
+    DeleteFileW(temporary.c_str());
+    return false;
 }
 
 std::vector<std::wstring> deleteListedFiles(std::string_view manifest, const std::wstring& installDir,

@@ -20,8 +20,17 @@ std::wstring windowsRelativePath(std::string_view storedPath);
 // failed write emptied).
 bool readManifestFile(const std::wstring& path, std::string& bytes);
 
-// Writes the manifest text as it stands. False when it could not be written.
-bool writeManifestFile(const std::wstring& path, const std::string& manifest);
+// Writes the manifest text into a new file at `path` and makes sure it is on
+// the disk; false when it could not. writeFlushedManifest in the product.
+using ManifestWriter = std::function<bool(const std::wstring& path, const std::string& manifest)>;
+bool writeFlushedManifest(const std::wstring& path, const std::string& manifest);
+
+// Replaces the manifest of installDir in one step: `write` puts the text into
+// "install-manifest.txt.new" beside it, which is then moved over the manifest
+// (MoveFileExW, replacing, write-through). False when either step fails; the
+// manifest is then as it was and the temporary file is gone.
+bool replaceManifestFile(const std::wstring& installDir, const std::string& manifest,
+                         const ManifestWriter& write = writeFlushedManifest);
 
 // Called after each file line is acted on: the line's number (from 1), the
 // number of lines in the manifest, and the file's path relative to the install

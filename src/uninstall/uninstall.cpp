@@ -103,6 +103,7 @@ bool performUninstall(const UninstallOptions& options, const ProgressCallback& p
     progress(kPercentRegistry, kRemovingRegistryEntries);
     RegDeleteTreeW(HKEY_CURRENT_USER, product::kUninstallKey);
     DeleteFileW(manifestPath.c_str());
+    DeleteFileW(joinPath(installDir, product::kManifestNewFile).c_str());  // a write that never finished
     DeleteFileW(joinPath(installDir, product::kSessionFile).c_str());
 
     if (options.purgeSettings) purgeSettingsAndData(installDir);

@@ -13,6 +13,8 @@ inline constexpr wchar_t kMessageCaption[] = L"Tessark Studio";
 inline constexpr wchar_t kAppExe[] = L"TessarkStudio.exe";
 inline constexpr wchar_t kUninstallerExe[] = L"uninstall.exe";
 inline constexpr wchar_t kManifestFile[] = L"install-manifest.txt";
+// The manifest is written here first, then moved over kManifestFile in one step.
+inline constexpr wchar_t kManifestNewFile[] = L"install-manifest.txt.new";
 inline constexpr wchar_t kSessionFile[] = L"session-url.txt";
 inline constexpr wchar_t kSettingsFile[] = L"tessark-studio.json";
 inline constexpr wchar_t kDataFolder[] = L"TessarkStudio";

@@ -49,17 +49,16 @@ protected:
         options.explorerEntries = false;  // no application in these payloads
     }
 
-    InstallRun install(const PayloadSource& source) {
+    InstallRun install(const PayloadSource& source, const ManifestWriter& writer = writeFlushedManifest) {
         InstallRun run;
         const ProgressCallback record = [&run](int percent, const std::wstring& text) {
             run.reports.push_back({percent, text});
         };
-        run.ok = performInstall(options, record, run.error, source);
+        run.ok = performInstall(options, record, run.error, source, writer);
         return run;
     }
 
     std::optional<std::string> manifest() const { return ts::readFile(temp / L"Tessark Studio\\install-manifest.txt"); }
-
     win::ComApartment com;  // the shortcut step creates shell link objects
     ts::TempDir temp;
     const std::wstring dir = temp / L"Tessark Studio";
@@ -166,6 +165,47 @@ TEST_F(PerformInstall, ReinstallOverwritesEveryFileAndWritesTheSameManifest) {
     EXPECT_EQ(ts::readFile(dir + L"\\web\\b.txt"), "beta");
     EXPECT_EQ(manifest(), firstManifest);
     EXPECT_TRUE(ts::fileExists(dir + L"\\old.txt"));  // an install never deletes
+}
+
+// The new manifest replaces the old one in one step or not at all: a write
+// that fails half way, and a replacement Windows refuses while another
+// program holds the old manifest without sharing its deletion.
+TEST_F(PerformInstall, AManifestThatCannotBeWrittenLeavesThePreviousOneByteForByte) {
+    const MemoryPayload previousPayload(Files{{"a.txt", "a"}, {"old.txt", "old"}});
+    ASSERT_TRUE(install(previousPayload.source()).ok);
+    const auto previous = manifest();
+    const std::wstring temporary = dir + L"\\install-manifest.txt.new";
+    const ManifestWriter failsHalfWay = [](const std::wstring& path, const std::string& text) {
+        ts::writeFile(path, text.substr(0, text.size() / 2));
+        return false;
+    };
+    const struct {
+        const char* name;
+        ManifestWriter writer;
+        bool holdManifest;
+    } cases[] = {
+        {"the writer fails after creating the file", failsHalfWay, false},
+        {"the manifest is held open", writeFlushedManifest, true},
+    };
+    const MemoryPayload payload(Files{{"a.txt", "new a"}});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        win::UniqueFile holder;
+        if (c.holdManifest) {
+            holder.reset(CreateFileW((dir + L"\\install-manifest.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(holder);
+        }
+        RegDeleteTreeW(HKEY_CURRENT_USER, product::kUninstallKey);
+        const InstallRun run = install(payload.source(), c.writer);
+        holder.reset();
+        EXPECT_FALSE(run.ok);
+        EXPECT_EQ(run.error, L"Could not write the install manifest.");
+        EXPECT_EQ(run.reports.back(), (Report{92, L"Creating shortcuts\u2026"}));
+        EXPECT_EQ(manifest(), previous);
+        EXPECT_FALSE(ts::fileExists(temporary));
+        EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+    }
 }
 
 TEST_F(PerformInstall, AFileHeldOpenStopsTheRunBeforeManifestAndRegistry) {

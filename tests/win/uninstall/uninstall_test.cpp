@@ -176,12 +176,15 @@ TEST_F(PerformUninstall, EmptiedFoldersGoWhileForeignFilesKeepTheirs) {
     EXPECT_TRUE(ts::directoryExists(installDir));
 }
 
-TEST_F(PerformUninstall, ReadOnlyFileIsDeleted) {
+// A temporary manifest is what an install that never finished its write leaves.
+TEST_F(PerformUninstall, ReadOnlyFilesAndAnUnfinishedManifestWriteAreDeleted) {
     writeManifest("LICENSE.txt\n");
     plant(L"LICENSE.txt");
+    plant(L"install-manifest.txt.new", kHeader);
     ASSERT_TRUE(SetFileAttributesW(in(L"LICENSE.txt").c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_TRUE(run());
+    EXPECT_TRUE(run()) << ts::narrow(error);
     EXPECT_FALSE(exists(L"LICENSE.txt"));
+    EXPECT_FALSE(exists(L"install-manifest.txt.new"));
 }
 
 TEST_F(PerformUninstall, FileInUseStaysWithItsFolderAndTheRunStillSucceeds) {
