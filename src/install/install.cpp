@@ -5,7 +5,9 @@
 // The manifest is written once, after every file and shortcut, and replaces
 // the previous one in one step: a run that fails while writing files, or
 // while writing the manifest itself, leaves the previous install's manifest
-// as it was, so the uninstaller still removes exactly what that install wrote.
+// as it was, so the uninstaller still removes what that install wrote. An
+// update removes what the previous manifest lists and this run did not
+// write, so that the new manifest is again the whole record.
 #include "install/install.h"
 
 #include "common/core/paths.h"
@@ -111,6 +113,24 @@ bool unpackAndWriteFiles(const Payload& payload, const std::wstring& installDir,
     return writeFiles(payload, image, installDir, manifest, progress, error);
 }
 
+// What the folder's previous install wrote, read before anything is written;
+// empty when there is no readable record (a fresh install, or one whose
+// manifest is lost), and then nothing is removed.
+std::string previousManifest(const std::wstring& installDir) {
+    std::string bytes;
+    if (!readManifestFile(joinPath(installDir, product::kManifestFile), bytes)) return {};
+    return bytes;
+}
+
+// Part of the shortcut step: the previous install's files and shortcuts that
+// this run did not write go. A line whose file cannot be deleted stays in the
+// record, after the file lines and before the shortcut lines.
+void removeReplaced(const std::string& previous, const std::wstring& installDir, std::string& manifest,
+                    std::size_t shortcutLinesStart) {
+    if (previous.empty()) return;
+    manifest.insert(shortcutLinesStart, removeReplacedFiles(previous, manifest, installDir));
+}
+
 bool writeManifest(const std::wstring& installDir, const std::string& manifest, const ManifestWriter& write,
                    std::wstring& error) {
     if (replaceManifestFile(installDir, manifest, write)) return true;
@@ -130,13 +150,16 @@ bool performInstall(const InstallOptions& options, const ProgressCallback& progr
     Payload payload;
     if (!source(payload, error)) return false;
     const std::wstring& installDir = options.installDir;
+    const std::string previous = previousManifest(installDir);
     std::string manifest;
     if (!unpackAndWriteFiles(payload, installDir, manifest, progress, error)) return false;
 
     const std::wstring appExe = joinPath(installDir, product::kAppExe);
     progress(kShortcutsPercent, install_texts::kCreatingShortcuts);
+    const std::size_t shortcutLinesStart = manifest.size();
     InstallContext context{appExe, options, manifest};
     addShortcuts(context);
+    removeReplaced(previous, installDir, manifest, shortcutLinesStart);
 
     if (!writeManifest(installDir, manifest, writeManifestText, error)) return false;
 

@@ -9,6 +9,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <set>
 
 namespace {
 
@@ -17,13 +18,43 @@ namespace {
 constexpr std::uint64_t kMaxManifestBytes = 64ull << 20;
 static_assert(kMaxManifestBytes <= MAXDWORD, "one ReadFile call reads the whole manifest");
 
-// Deletes one file the installer wrote and returns the folder it was in.
-std::wstring deleteInstalledFile(const std::wstring& installDir, const std::wstring& relative) {
-    const std::wstring full = joinPath(installDir, relative);
-    // DeleteFileW refuses read-only files.
-    SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-    DeleteFileW(full.c_str());
-    return parentPath(full);
+// A line the reading rules act on, with the path it names.
+struct ListedPath {
+    ManifestLineKind kind = ManifestLineKind::Skipped;
+    std::string_view text;  // the line as read, without its '@'
+    std::wstring path;      // a shortcut's as it stands, a file's joined to the install folder
+};
+
+ListedPath resolve(const ManifestLine& line, const std::wstring& installDir) {
+    if (line.kind == ManifestLineKind::Shortcut) return {line.kind, line.text, utf8ToWide(line.text)};
+    return {line.kind, line.text, joinPath(installDir, windowsRelativePath(line.text))};
+}
+
+// Deletes what one listed line names. Every removal a manifest drives, the
+// uninstall's and the update's, goes through here, so a rule about what may
+// be deleted holds for both. True when nothing is left at the path.
+bool deleteListedPath(const ListedPath& listed) {
+    return deleteFileEvenIfReadOnly(listed.path);
+}
+
+void keepLine(const ListedPath& listed, ListedRemoval& removal) {
+    const bool shortcut = listed.kind == ManifestLineKind::Shortcut;
+    std::string& lines = shortcut ? removal.leftShortcutLines : removal.leftFileLines;
+    if (shortcut) lines += '@';
+    lines += listed.text;
+    lines += '\n';
+    if (removal.firstLeftPath.empty()) removal.firstLeftPath = listed.path;
+}
+
+// Full path names as the file system tells them apart.
+using PathSet = std::set<std::wstring, PathOrder>;
+
+PathSet listedPaths(std::string_view manifest, const std::wstring& installDir) {
+    PathSet paths;
+    for (const ManifestLine& line : readManifestLines(manifest)) {
+        if (line.kind != ManifestLineKind::Skipped) paths.insert(fullPathName(resolve(line, installDir).path));
+    }
+    return paths;
 }
 
 }  // namespace
@@ -65,23 +96,32 @@ bool replaceManifestFile(const std::wstring& installDir, const std::string& mani
     return false;
 }
 
-std::vector<std::wstring> deleteListedFiles(std::string_view manifest, const std::wstring& installDir,
-                                            const ListedFileReport& report) {
+ListedRemoval deleteListedFiles(std::string_view manifest, const std::wstring& installDir,
+                                const ListedFileReport& report, const ListedPathFilter& leaveAlone) {
     const std::vector<ManifestLine> lines = readManifestLines(manifest);
-    std::vector<std::wstring> folders;
+    ListedRemoval removal;
     std::uint64_t lineNumber = 0;
     for (const ManifestLine& line : lines) {
         ++lineNumber;
         if (line.kind == ManifestLineKind::Skipped) continue;
-        if (line.kind == ManifestLineKind::Shortcut) {
-            DeleteFileW(utf8ToWide(line.text).c_str());
-            continue;
+        const ListedPath listed = resolve(line, installDir);
+        const bool file = listed.kind == ManifestLineKind::File;
+        if (!leaveAlone(listed.path)) {
+            if (!deleteListedPath(listed)) keepLine(listed, removal);
+            if (file) removal.folders.push_back(parentPath(listed.path));
         }
-        const std::wstring relative = windowsRelativePath(line.text);
-        folders.push_back(deleteInstalledFile(installDir, relative));
-        report(lineNumber, lines.size(), relative);
+        if (file) report(lineNumber, lines.size(), listed.path);
     }
-    return folders;
+    return removal;
+}
+
+std::string removeReplacedFiles(std::string_view previous, std::string_view current, const std::wstring& installDir) {
+    const PathSet written = listedPaths(current, installDir);
+    const auto writtenThisRun = [&written](const std::wstring& path) { return written.contains(fullPathName(path)); };
+    const auto noReport = [](std::uint64_t, std::uint64_t, const std::wstring&) {};
+    ListedRemoval removal = deleteListedFiles(previous, installDir, noReport, writtenThisRun);
+    removeEmptiedFolders(std::move(removal.folders), installDir);
+    return removal.leftFileLines + removal.leftShortcutLines;
 }
 
 void removeEmptyDirectories(const std::wstring& folder, const std::wstring& installDir) {

@@ -1,7 +1,9 @@
 // The install record: the manifest file in the install folder, and the
 // removal of what a manifest lists together with the folders that removal
-// leaves empty. The install writes the record; the uninstall reads it back and
-// acts on it, through the reading rules of install/core/manifest.h.
+// leaves empty. The install writes the record and, on an update, removes what
+// the previous record lists and the new one does not; the uninstall reads it
+// back and removes what it lists. Both remove through deleteListedFiles, under
+// the reading rules of install/core/manifest.h.
 #pragma once
 
 #include <cstdint>
@@ -33,17 +35,34 @@ bool replaceManifestFile(const std::wstring& installDir, const std::string& mani
                          const ManifestWriter& write = writeFlushedManifest);
 
 // Called after each file line is acted on: the line's number (from 1), the
-// number of lines in the manifest, and the file's path relative to the install
-// folder.
+// number of lines in the manifest, and the file's full path.
 using ListedFileReport =
-    std::function<void(std::uint64_t lineNumber, std::uint64_t lineCount, const std::wstring& relativePath)>;
+    std::function<void(std::uint64_t lineNumber, std::uint64_t lineCount, const std::wstring& path)>;
 
-// Deletes what each line that the reading rules act on names: a shortcut by
-// its absolute path, a file below installDir (read-only ones too). Failures
-// are passed over. Returns the folders the deleted files were in, for
-// removeEmptiedFolders.
-std::vector<std::wstring> deleteListedFiles(std::string_view manifest, const std::wstring& installDir,
-                                            const ListedFileReport& report);
+// The listed paths a removal leaves alone: neither deleted nor counted as left.
+using ListedPathFilter = std::function<bool(const std::wstring& path)>;
+
+// What deleteListedFiles could not remove, and where it removed files.
+struct ListedRemoval {
+    std::vector<std::wstring> folders;  // of the files it deleted or tried to, for removeEmptiedFolders
+    std::string leftFileLines;          // the lines whose file is still there, each ended by '\n'
+    std::string leftShortcutLines;      // the same for shortcut lines, '@' included
+    std::wstring firstLeftPath;         // the full path of the first line left, empty when none
+    bool anythingLeft() const { return !firstLeftPath.empty(); }
+};
+
+// Deletes what each line that the reading rules act on names, unless
+// `leaveAlone` holds for its path: a shortcut by its absolute path, a file
+// below installDir. A path still there afterwards (in use, say) keeps its line.
+ListedRemoval deleteListedFiles(std::string_view manifest, const std::wstring& installDir,
+                                const ListedFileReport& report, const ListedPathFilter& leaveAlone);
+
+// The update's cleanup: deletes what the `previous` manifest lists and the
+// `current` one does not, the paths compared as Windows compares them (so a
+// file renamed only in letter case is the one just written), then the
+// folders this leaves empty. Returns the lines of what could not be deleted,
+// file lines before shortcut lines, for the current manifest to keep.
+std::string removeReplacedFiles(std::string_view previous, std::string_view current, const std::wstring& installDir);
 
 // Removes `folder` when it is empty, then its parent when that became empty,
 // and so on upward while the path is longer than installDir. Every folder

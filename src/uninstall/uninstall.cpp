@@ -91,14 +91,14 @@ bool performUninstall(const UninstallOptions& options, const ProgressCallback& p
     removeExplorerEntries(installDir, progress);
 
     progress(kPercentFilesStart, kDeletingFiles);
-    const auto reportFile = [&progress](std::uint64_t lineNumber, std::uint64_t lineCount,
-                                        const std::wstring& relativePath) {
-        progress(fileProgress(lineNumber, lineCount), kDeletingPrefix + fileName(relativePath));
+    const auto reportFile = [&progress](std::uint64_t lineNumber, std::uint64_t lineCount, const std::wstring& path) {
+        progress(fileProgress(lineNumber, lineCount), kDeletingPrefix + fileName(path));
     };
-    std::vector<std::wstring> folders = deleteListedFiles(manifest, installDir, reportFile);
+    const auto deleteEverything = [](const std::wstring&) { return false; };
+    ListedRemoval removal = deleteListedFiles(manifest, installDir, reportFile, deleteEverything);
 
     progress(kPercentTidying, kTidyingUp);
-    removeEmptiedFolders(std::move(folders), installDir);
+    removeEmptiedFolders(std::move(removal.folders), installDir);
 
     progress(kPercentRegistry, kRemovingRegistryEntries);
     RegDeleteTreeW(HKEY_CURRENT_USER, product::kUninstallKey);

@@ -283,6 +283,55 @@ TEST_F(SilentInstall, ReinstallOverwritesEveryFileAndKeepsTheManifest) {
     for (const auto& [path, bytes] : files) EXPECT_EQ(ts::readFile(windowsPath(folder, path)), bytes) << path;
 }
 
+// Two versions of a small application (tests/win/install/CMakeLists.txt):
+// the second drops web/old.css and the folder plugins, adds web/new.css and
+// spells Readme.txt as README.txt. The first is installed with both
+// shortcuts, the second over it without the desktop one, then the
+// registered uninstaller runs: nothing of either version may be left.
+TEST_F(SilentInstall, UpdateRemovesWhatTheOldVersionWroteAndTheNewOneDoesNot) {
+    const std::wstring v1 = inQuotes(ts::binPath(L"setup_update_v1.exe"));
+    const std::wstring v2 = inQuotes(ts::binPath(L"setup_update_v2.exe"));
+    const std::wstring fresh = temp / L"Fresh";
+    ASSERT_EQ(ts::run(v2 + L" /S --no-shell --no-desktop " + argument(L"--dir=" + fresh)).exitCode, 0u);
+    const std::string freshManifest = manifestIn(fresh).value_or("");
+    ASSERT_NE(freshManifest.find("README.txt\n"), std::string::npos) << freshManifest;
+
+    const std::wstring folder = temp / L"Studio";
+    const std::wstring stale = folder + L"\\web\\old.css";
+    for (const bool holdStaleFile : {false, true}) {
+        SCOPED_TRACE(holdStaleFile ? "a stale file held open" : "nothing held");
+        ASSERT_EQ(ts::run(v1 + L" /S --no-shell " + argument(L"--dir=" + folder)).exitCode, 0u);
+        ASSERT_TRUE(ts::fileExists(desktopShortcut()));
+        ASSERT_TRUE(ts::fileExists(folder + L"\\plugins\\legacy.dll"));
+        win::UniqueFile holder;
+        if (holdStaleFile) {
+            holder.reset(CreateFileW(stale.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+            ASSERT_TRUE(holder);
+        }
+
+        const ts::ProcessResult update = ts::run(v2 + L" /S --no-shell --no-desktop " + argument(L"--dir=" + folder));
+        EXPECT_EQ(update.exitCode, 0u) << update.output;
+        EXPECT_EQ(ts::readFile(folder + L"\\README.txt"), "version 2, longer\n");
+        EXPECT_EQ(ts::readFile(folder + L"\\web\\new.css"), "new\n");
+        EXPECT_FALSE(ts::directoryExists(folder + L"\\plugins"));
+        EXPECT_EQ(ts::fileExists(stale), holdStaleFile);
+        EXPECT_FALSE(ts::fileExists(desktopShortcut()));
+        EXPECT_TRUE(ts::fileExists(startMenuShortcut()));
+        std::string expected = freshManifest;
+        if (holdStaleFile) expected.insert(expected.find("\n@") + 1, "web/old.css\n");
+        EXPECT_EQ(manifestIn(folder), expected);
+        holder.reset();
+
+        const auto quietUninstall = entry(L"QuietUninstallString");
+        ASSERT_TRUE(quietUninstall.has_value());
+        ts::Child uninstall(quietUninstall->text());
+        EXPECT_EQ(uninstall.wait(120000), std::optional<DWORD>(0));
+        EXPECT_TRUE(ts::waitUntil([&] { return !ts::directoryExists(folder); }, 20000)) << "files were left";
+        EXPECT_FALSE(ts::fileExists(startMenuShortcut()));
+        EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+    }
+}
+
 TEST_F(SilentInstall, AFileHeldOpenFailsWithTheHintAndWritesNothingAfterIt) {
     const std::wstring folder = temp / L"Studio";
     const std::wstring arguments = L"/S --no-shell " + argument(L"--dir=" + folder);

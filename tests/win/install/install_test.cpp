@@ -14,6 +14,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <ostream>
 
 namespace {
@@ -59,6 +60,10 @@ protected:
     }
 
     std::optional<std::string> manifest() const { return ts::readFile(temp / L"Tessark Studio\\install-manifest.txt"); }
+    std::string shortcutLines() const {
+        return "@" + ts::narrow(startMenuShortcut()) + "\n" + "@" + ts::narrow(desktopShortcut()) + "\n";
+    }
+
     win::ComApartment com;  // the shortcut step creates shell link objects
     ts::TempDir temp;
     const std::wstring dir = temp / L"Tessark Studio";
@@ -165,6 +170,51 @@ TEST_F(PerformInstall, ReinstallOverwritesEveryFileAndWritesTheSameManifest) {
     EXPECT_EQ(ts::readFile(dir + L"\\web\\b.txt"), "beta");
     EXPECT_EQ(manifest(), firstManifest);
     EXPECT_TRUE(ts::fileExists(dir + L"\\old.txt"));  // an install never deletes
+}
+
+// The previous manifest, as a hand may have edited it: paths that name the
+// files this run writes in another spelling, files and a shortcut it no
+// longer writes, one of them read-only and one in use, and a line the rules
+// refuse. Sentinels stand where a careless comparison or a refused line
+// would reach.
+TEST_F(PerformInstall, UpdateRemovesWhatThePreviousManifestListsAndThisRunDidNotWrite) {
+    const std::wstring oldShortcut = temp / L"Old Desktop\\Tessark Studio.lnk";
+    ASSERT_TRUE(ts::writeFile(oldShortcut, "L"));
+    ASSERT_TRUE(ts::writeFile(temp / L"outside.txt", "keep"));
+    for (const wchar_t* stale : {L"old\\deep\\gone.txt", L"read-only.txt", L"busy.txt", L"A.TXT", L"web\\b.txt"}) {
+        ASSERT_TRUE(ts::writeFile(dir + L"\\" + stale, "previous"));
+    }
+    ASSERT_TRUE(SetFileAttributesW((dir + L"\\read-only.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(ts::writeFile(dir + L"\\install-manifest.txt",
+                              std::string(kManifestHeader) + "A.TXT\nweb/./b.txt\nold/deep/gone.txt\nread-only.txt\n"
+                                  "busy.txt\n../outside.txt\n@" + ts::narrow(oldShortcut) + "\n"));
+    win::UniqueFile busy(CreateFileW((dir + L"\\busy.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(busy);
+
+    const MemoryPayload payload(Files{{"a.txt", "new a"}, {"web/b.txt", "new b"}});
+    const InstallRun run = install(payload.source());
+    busy.reset();
+    ASSERT_TRUE(run.ok) << ts::narrow(run.error);
+
+    EXPECT_EQ(ts::readFile(dir + L"\\a.txt"), "new a");
+    EXPECT_EQ(ts::readFile(dir + L"\\web\\b.txt"), "new b");
+    EXPECT_FALSE(ts::directoryExists(dir + L"\\old"));
+    EXPECT_FALSE(ts::fileExists(dir + L"\\read-only.txt"));
+    EXPECT_FALSE(ts::fileExists(oldShortcut));
+    EXPECT_TRUE(ts::fileExists(temp / L"outside.txt"));
+    EXPECT_TRUE(ts::fileExists(dir + L"\\busy.txt"));
+    EXPECT_EQ(manifest(), std::string(kManifestHeader) + "a.txt\nweb/b.txt\nbusy.txt\n" + shortcutLines());
+    // The cleanup belongs to the shortcut step: no report of its own.
+    EXPECT_EQ(std::count_if(run.reports.begin(), run.reports.end(), [](const Report& r) { return r.percent == 92; }), 1);
+}
+
+TEST_F(PerformInstall, AnUnreadablePreviousManifestRemovesNothing) {
+    ASSERT_TRUE(ts::writeFile(dir + L"\\old.txt", "previous"));
+    ASSERT_TRUE(ts::writeFile(dir + L"\\install-manifest.txt", "# edited by hand\n" + std::string(kManifestHeader) + "old.txt\n"));
+    const MemoryPayload payload(Files{{"a.txt", "new a"}});
+    ASSERT_TRUE(install(payload.source()).ok);
+    EXPECT_TRUE(ts::fileExists(dir + L"\\old.txt"));
+    EXPECT_EQ(manifest(), std::string(kManifestHeader) + "a.txt\n" + shortcutLines());
 }
 
 // The new manifest replaces the old one in one step or not at all: a write
