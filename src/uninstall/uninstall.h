@@ -8,10 +8,13 @@
 #include "common/core/options.h"
 
 // Runs every step of the uninstall, reporting through `progress`. Returns
-// false only when the install manifest cannot be read; then nothing has been
-// touched and `error` holds the message for the user. Every later failure (a
-// file in use, a folder that is not empty, a missing registry key) is passed
-// over and the result is true. The running uninstaller and the install folder
-// itself remain; scheduleSelfDelete deals with them after the program exits.
+// false, with the message for the user in `error`, when the install manifest
+// cannot be read (nothing has been touched then), and when a file or shortcut
+// it lists is still there afterwards (in use): the manifest then lists just
+// what is left and the uninstaller, and the uninstall entry stays, so that a
+// later run finishes the job. Other failures (a folder that is not empty, a
+// missing registry key) are passed over. The running uninstaller and the
+// install folder itself remain; after a true result scheduleSelfDelete deals
+// with them once the program has exited.
 bool performUninstall(const UninstallOptions& options, const ProgressCallback& progress,
                       std::wstring& error);

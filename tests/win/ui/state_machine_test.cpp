@@ -261,6 +261,25 @@ TEST_F(SetupWindow, RemoveButtonUninstallsWhatTheManifestListsAndShowsDone) {
     EXPECT_TRUE(ts::fileExists(folder / L"notes.txt"));
 }
 
+TEST_F(SetupWindow, AnUninstallThatLeavesAFileInUseEndsOnFailedWithTheSentence) {
+    ts::TempDir folder;
+    ASSERT_TRUE(ts::writeFile(folder / L"install-manifest.txt", std::string(kManifestHeader) + "web/app.js\n"));
+    ASSERT_TRUE(ts::writeFile(folder / L"web\\app.js", "x"));
+    win::UniqueFile held(CreateFileW((folder / L"web\\app.js").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+    uitest::openWindow([&](SetupState& state) {
+        state.uninstallMode = true;
+        state.uninstallOptions.installDir = folder.path();
+    });
+    clickOn(ID_MAIN);
+    EXPECT_TRUE(pumpUntil([] { return setupState().screen != Screen::Working; }));
+    EXPECT_EQ(setupState().screen, Screen::Failed);
+    EXPECT_EQ(setupState().errorText, L"Some files could not be removed because they are in use. Close Tessark "
+                                      L"Studio and run the uninstaller again.\n\n" + (folder / L"web\\app.js"));
+    EXPECT_EQ(setupState().statusText, L"Tidying up\u2026");
+}
+
 // A folder holding the stand-in application, which logs every start.
 class AppFolder {
 public:

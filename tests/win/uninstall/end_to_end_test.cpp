@@ -7,6 +7,7 @@
 #include <shlobj.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <optional>
@@ -15,6 +16,7 @@
 
 #include "common/core/product.h"
 #include "common/owners.h"
+#include "install/core/manifest.h"
 #include "support/test_support.h"
 
 namespace {
@@ -348,7 +350,9 @@ TEST_F(UninstallEndToEnd, HandEditedManifestActsOnlyOnWhatTheRulesAccept) {
     DeleteFileW(driveRootX.c_str());
 }
 
-TEST_F(UninstallEndToEnd, ReadOnlyFileGoesWhileAFileInUseStaysWithItsFolder) {
+// A file in use is not removed, and the run says so instead of reporting
+// success: the record, the uninstaller and the entry stay for a second run.
+TEST_F(UninstallEndToEnd, AFileInUseFailsTheRunAndASecondRunAfterItsReleaseFinishes) {
     const std::wstring busy = nestedListedFile();
     ASSERT_FALSE(busy.empty());
     const std::wstring readOnly = in(product::kAppExe);
@@ -357,12 +361,27 @@ TEST_F(UninstallEndToEnd, ReadOnlyFileGoesWhileAFileInUseStaysWithItsFolder) {
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(held);
 
-    EXPECT_EQ(uninstall().code, 0u);
+    const Exit first = uninstall();
+    EXPECT_EQ(first.code, 1u);
+    EXPECT_NE(first.errorOutput.find("Some files could not be removed because they are in use. Close Tessark Studio "
+                                     "and run the uninstaller again.\r\n\r\n" + ts::narrow(busy)),
+              std::string::npos)
+        << first.errorOutput;
+    EXPECT_FALSE(first.leftAProcessRunning) << "a failed uninstall must not delete itself";
     EXPECT_FALSE(ts::fileExists(readOnly));
     EXPECT_TRUE(ts::fileExists(busy));
-    EXPECT_TRUE(uninstallerGone());
-    Sleep(1000);
-    EXPECT_TRUE(ts::directoryExists(busy.substr(0, busy.rfind(L'\\'))));
+    EXPECT_TRUE(ts::fileExists(in(product::kUninstallerExe)));
+    EXPECT_TRUE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
+    std::string busyLine = ts::narrow(busy.substr(installDir.size() + 1));
+    std::replace(busyLine.begin(), busyLine.end(), '\\', '/');
+    EXPECT_EQ(ts::readFile(in(product::kManifestFile)), std::string(kManifestHeader) + busyLine + "\nuninstall.exe\n");
+    for (const auto& shortcut : listed.shortcuts) EXPECT_FALSE(ts::fileExists(shortcut)) << ts::narrow(shortcut);
+
+    held.reset();
+    const Exit second = uninstall();
+    EXPECT_EQ(second.code, 0u) << second.errorOutput;
+    EXPECT_TRUE(installFolderGone());
+    EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
 }
 
 TEST_F(UninstallEndToEnd, StartedFromInsideTheInstallFolderStillRemovesIt) {

@@ -176,29 +176,76 @@ TEST_F(PerformUninstall, EmptiedFoldersGoWhileForeignFilesKeepTheirs) {
     EXPECT_TRUE(ts::directoryExists(installDir));
 }
 
-// A temporary manifest is what an install that never finished its write leaves.
+// A read-only manifest would otherwise stay and fail the run; a temporary
+// manifest is what an install that never finished its write leaves.
 TEST_F(PerformUninstall, ReadOnlyFilesAndAnUnfinishedManifestWriteAreDeleted) {
     writeManifest("LICENSE.txt\n");
     plant(L"LICENSE.txt");
     plant(L"install-manifest.txt.new", kHeader);
-    ASSERT_TRUE(SetFileAttributesW(in(L"LICENSE.txt").c_str(), FILE_ATTRIBUTE_READONLY));
+    for (const wchar_t* file : {L"LICENSE.txt", L"install-manifest.txt"}) {
+        ASSERT_TRUE(SetFileAttributesW(in(file).c_str(), FILE_ATTRIBUTE_READONLY));
+    }
     EXPECT_TRUE(run()) << ts::narrow(error);
     EXPECT_FALSE(exists(L"LICENSE.txt"));
+    EXPECT_FALSE(exists(L"install-manifest.txt"));
     EXPECT_FALSE(exists(L"install-manifest.txt.new"));
 }
 
-TEST_F(PerformUninstall, FileInUseStaysWithItsFolderAndTheRunStillSucceeds) {
-    writeManifest("data/busy.bin\ndata/free.bin\n");
+// What is left in use keeps the record: the manifest then lists it and the
+// uninstaller, in the installer's order (files, then shortcuts), and the entry
+// stays, so that running the uninstaller again once it is free finishes.
+TEST_F(PerformUninstall, AFileInUseFailsTheRunAndStaysListedUntilARunAfterItsRelease) {
+    const std::wstring desktop = temp / L"Desktop";
+    const std::string heldShortcut = ts::narrow(desktop) + "\\Tessark Studio.lnk";
+    const std::string freeShortcut = ts::narrow(desktop) + "\\Other.lnk";
+    writeManifest("data/busy.bin\ndata/free.bin\n@" + heldShortcut + "\n@" + freeShortcut + "\n");
     plant(L"data\\busy.bin");
     plant(L"data\\free.bin");
-    win::UniqueFile busy(CreateFileW(in(L"data\\busy.bin").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
-    ASSERT_TRUE(busy);
-    EXPECT_TRUE(run());
+    plant(L"session-url.txt");
+    ASSERT_TRUE(ts::writeFile(ts::widen(heldShortcut), "L"));
+    ASSERT_TRUE(ts::writeFile(ts::widen(freeShortcut), "L"));
+    std::vector<win::UniqueFile> held;
+    for (const std::wstring& path : {in(L"data\\busy.bin"), ts::widen(heldShortcut)}) {
+        held.emplace_back(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+        ASSERT_TRUE(held.back());
+    }
+
+    EXPECT_FALSE(run());
+    EXPECT_EQ(error, L"Some files could not be removed because they are in use. Close Tessark Studio and run the "
+                     L"uninstaller again.\n\n" + in(L"data\\busy.bin"));
+    EXPECT_NE(std::find(reports.begin(), reports.end(), Report{50, L"Deleting busy.bin"}), reports.end());
+    EXPECT_EQ(reports.back(), (Report{80, L"Tidying up\u2026"}));
     EXPECT_TRUE(exists(L"data\\busy.bin"));
     EXPECT_FALSE(exists(L"data\\free.bin"));
-    EXPECT_NE(std::find(reports.begin(), reports.end(), Report{59, L"Deleting busy.bin"}), reports.end());
-    EXPECT_EQ(reports.back(), (Report{100, L"Done"}));
+    EXPECT_FALSE(ts::fileExists(ts::widen(freeShortcut)));
+    EXPECT_FALSE(exists(L"session-url.txt"));
+    EXPECT_EQ(ts::readFile(in(L"install-manifest.txt")),
+              kHeader + "data/busy.bin\nuninstall.exe\n@" + heldShortcut + "\n");
+    EXPECT_FALSE(exists(L"install-manifest.txt.new"));
+    EXPECT_TRUE(registryEntryExists());
+
+    held.clear();
+    reports.clear();
+    EXPECT_TRUE(run()) << ts::narrow(error);
+    EXPECT_FALSE(folderExists(L"data"));
+    EXPECT_FALSE(ts::fileExists(ts::widen(heldShortcut)));
+    EXPECT_FALSE(exists(L"install-manifest.txt"));
+    EXPECT_FALSE(registryEntryExists());
+}
+
+TEST_F(PerformUninstall, AManifestThatCannotBeDeletedCountsAsLeft) {
+    writeManifest("app.js\n");
+    plant(L"app.js");
+    // Readable, but neither deletable nor replaceable while this handle lives.
+    win::UniqueFile reader(CreateFileW(in(L"install-manifest.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                       OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(reader);
+    EXPECT_FALSE(run());
+    EXPECT_TRUE(error.ends_with(L"\n\n" + in(L"install-manifest.txt"))) << ts::narrow(error);
+    EXPECT_FALSE(exists(L"app.js"));
+    EXPECT_TRUE(registryEntryExists());
+    EXPECT_FALSE(exists(L"install-manifest.txt.new"));
 }
 
 // The manifest lives in the user's folder and may have been edited by hand:
@@ -292,6 +339,17 @@ TEST_F(PerformUninstallPurge, DeletesSettingsAndTheDataTreeSilently) {
     EXPECT_FALSE(exists(L"tessark-studio.json"));
     EXPECT_FALSE(ts::directoryExists(dataFolder));
     EXPECT_TRUE(exists(L"my-project.tsk")) << "purge deletes only what it names";
+}
+
+TEST_F(PerformUninstallPurge, PurgeStillDeletesSettingsAndDataWhenAFileIsLeft) {
+    options.purgeSettings = true;
+    win::UniqueFile busy(CreateFileW(in(L"app.js").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(busy);
+    EXPECT_FALSE(runWithoutUi());
+    EXPECT_FALSE(exists(L"tessark-studio.json"));
+    EXPECT_FALSE(ts::directoryExists(dataFolder));
+    EXPECT_TRUE(registryEntryExists());
 }
 
 TEST_F(PerformUninstallPurge, WithoutPurgeSettingsAndDataStay) {
