@@ -3,7 +3,7 @@
 # when every package is there it only checks and returns.
 set -euo pipefail
 packages=(
-    cmake ninja-build pkg-config g++ clang libclang-rt-14-dev googletest python3
+    cmake ninja-build pkg-config g++ clang libclang-rt-14-dev googletest python3 python3-yaml
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
     wine wine64 libwim-dev xz-utils
     xvfb xauth xdotool imagemagick

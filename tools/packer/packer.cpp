@@ -18,11 +18,12 @@ struct Command {
     CommandFunction run;
 };
 
-constexpr std::array<Command, 5> kCommands = {{
+constexpr std::array<Command, 6> kCommands = {{
     {"pack", packCommand},
     {"list", listCommand},
     {"verify", verifyCommand},
     {"extract", extractCommand},
+    {"winget", wingetCommand},
     // Test-only, and so not in the usage text.
     {"damage-for-test", damageForTestCommand},
 }};
@@ -45,7 +46,11 @@ constexpr std::string_view kUsage =
     "      image against its digest (an installer's PAYLOAD_DIGEST resource, or\n"
     "      FILE.digest beside a payload file, when there is one); prints OK.\n"
     "  packer extract FILE -o DIR\n"
-    "      Writes every file of the payload under DIR (a new or empty folder).\n";
+    "      Writes every file of the payload under DIR (a new or empty folder).\n"
+    "  packer winget INSTALLER --url URL --id PUBLISHER.PACKAGE --license NAME [-o DIR]\n"
+    "      Writes the package manager's manifest of a built installer (version,\n"
+    "      installer and default-locale files) below DIR in the folder layout of\n"
+    "      its community repository; URL is where users download the installer.\n";
 
 const Command* findCommand(std::string_view name) {
     for (const Command& command : kCommands) {

@@ -44,6 +44,7 @@ int packCommand(std::span<const std::string> args, Console& console);
 int listCommand(std::span<const std::string> args, Console& console);
 int verifyCommand(std::span<const std::string> args, Console& console);
 int extractCommand(std::span<const std::string> args, Console& console);
+int wingetCommand(std::span<const std::string> args, Console& console);
 // For tests only (not in the usage text): a payload damaged in a way that
 // still decodes. See damage_command.cpp.
 int damageForTestCommand(std::span<const std::string> args, Console& console);

@@ -3,6 +3,7 @@
 // decoder, slice by slice against the files it came from.
 #include "container_builder.h"
 #include "packer.h"
+#include "sha256.h"
 #include "payload/core/payload.h"
 
 #include <gtest/gtest.h>
@@ -487,6 +488,40 @@ TEST(Packer, ExtractWritesNothingOutsideOrOverAnything) {
     const PackerRun broken = packer({"extract", (out / "damaged.bin").string(), "-o", (out / "y").string()});
     EXPECT_EQ(broken.code, 1);
     EXPECT_FALSE(fs::exists(out / "y")) << "nothing is written before every chunk decodes";
+}
+
+TEST(PackerWinget, HashesByTheStandardsTestVectors) {
+    const std::string twoBlocks = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";  // padding spills over
+    EXPECT_EQ(packer::sha256Hex({}), "E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855");
+    EXPECT_EQ(packer::sha256Hex(Bytes{'a', 'b', 'c'}),
+              "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD");
+    EXPECT_EQ(packer::sha256Hex(Bytes(twoBlocks.begin(), twoBlocks.end())),
+              "248D6A61D20638B8E5C026930C3E6039A33CE45964FF2167F6ECEDD419DB06C1");
+}
+
+TEST(PackerWinget, RefusesWhatTheManifestFormatForbids) {
+    TempFolder out;
+    writeFile(out / "setup.exe", executableWithResource(Bytes(60, 0)));
+    writeFile(out / "payload.bin", Bytes(60, 0));
+    const std::string setup = (out / "setup.exe").string();
+    const struct {
+        std::string installer, id, url, license, complaint;
+    } cases[] = {
+        {setup, "Tessark", "https://x.example/s.exe", "Proprietary", "needs 2 to 8 parts"},
+        {setup, "Tess ark.Studio", "https://x.example/s.exe", "Proprietary", "holds a space"},
+        {setup, "Tessark..Studio", "https://x.example/s.exe", "Proprietary", "parts of 1 to 32"},
+        {setup, "Tessark.Studio", "ftp://x.example/s.exe", "Proprietary", "http:// or https://"},
+        {setup, "Tessark.Studio", "https://", "Proprietary", "http:// or https://"},
+        {setup, "Tessark.Studio", "https://x.example/s.exe", "no", "3 to 512 characters"},
+        {(out / "payload.bin").string(), "Tessark.Studio", "https://x.example/s.exe", "Proprietary", "not an installer"},
+    };
+    for (const auto& c : cases) {
+        const PackerRun run = packer({"winget", c.installer, "--id", c.id, "--url", c.url, "--license", c.license,
+                                      "-o", (out / "m").string()});
+        EXPECT_EQ(run.code, 1) << c.complaint;
+        EXPECT_NE(run.err.find(c.complaint), std::string::npos) << run.err;
+    }
+    EXPECT_FALSE(fs::exists(out / "m"));
 }
 
 }  // namespace
