@@ -3,6 +3,9 @@
 # make test   the same, then every test (native, under Wine, end to end)
 # make bench  benchmarks (not part of make test)
 # make repro  builds the committed sources twice and compares the installers
+# make try    installs, starts and uninstalls the sample in a throwaway Wine prefix
+# make winget WINGET_URL=https://... WINGET_LICENSE=... [WINGET_ID=Publisher.Package]
+#             writes the package manager's manifest of the installer to build/winget
 # make APP_DIR=/path/to/folder   packs that folder instead of the sample
 # make CHUNK_SIZE=16777216       chunk size of the payload (default 4 MiB)
 # make SIGN_PFX=cert.pfx SIGN_PASSWORD=...       signs uninstall.exe (before it
@@ -31,7 +34,11 @@ sign_settings = -DTS_SIGN_PFX="$(if $(SIGN_PFX),$(abspath $(SIGN_PFX)))" \
                 -DTS_SIGN_TIMESTAMP_URL="$(SIGN_TIMESTAMP_URL)" \
                 -DTS_SIGN_TIME="$(SOURCE_DATE_EPOCH)"
 
-.PHONY: all deps host windows test bench repro clean
+WINGET_URL ?=
+WINGET_ID ?= Tessark.TessarkStudio
+WINGET_LICENSE ?=
+
+.PHONY: all deps host windows test bench repro try winget clean
 
 all: windows
 
@@ -53,6 +60,15 @@ test: windows
 bench: windows
 	cmake --build build/host --target bench -j $(JOBS)
 	bench/install/install-bench.sh
+
+try: windows
+	tools/try.sh
+
+winget: windows
+	$(if $(WINGET_URL),,$(error make winget needs WINGET_URL, the installer's public download address))
+	$(if $(WINGET_LICENSE),,$(error make winget needs WINGET_LICENSE, the licence's name))
+	build/host/bin/packer winget build/windows/bin/TessarkStudioSetup.exe --url "$(WINGET_URL)" \
+	    --id "$(WINGET_ID)" --license "$(WINGET_LICENSE)" -o build/winget
 
 # Two full builds of the committed sources in two folders; compares SHA-256.
 repro: deps
