@@ -1,20 +1,15 @@
 // The packer's side of the image digest: `pack` writes it beside the
 // payload, `verify` holds the unpacked image to it, and `damage-for-test`
 // makes the damage that only the digest can catch.
-#include "packer.h"
+#include "packer_test_support.h"
 #include "payload/core/digest.h"
 #include "payload/core/payload.h"
 
 #include <gtest/gtest.h>
 
-#include <stdlib.h>
-
 #include <bit>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,30 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "packer-digest-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    std::string operator/(const std::string& relative) const { return (path_ / relative).string(); }
-
-private:
-    fs::path path_;
-};
-
-void writeFile(const std::string& path, const Bytes& bytes) {
-    fs::create_directories(fs::path(path).parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-Bytes readFile(const std::string& path) {
-    std::ifstream stream(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-}
+using namespace packer_test;
 
 Bytes sourceText(std::size_t size, unsigned seed) {
     std::mt19937 generator(seed);
@@ -53,22 +25,6 @@ Bytes sourceText(std::size_t size, unsigned seed) {
     std::string text;
     while (text.size() < size) text += std::string(words[generator() % 9]) + " ";
     return Bytes(text.begin(), text.begin() + std::ptrdiff_t(size));
-}
-
-struct PackerRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-PackerRun packer(const std::vector<std::string>& args) {
-    std::ostringstream out, err;
-    packer::Console console{out, err, false};
-    PackerRun run;
-    run.code = packer::run(args, console);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
 }
 
 // An application folder whose image spans three compressed 64 KiB chunks.

@@ -2,22 +2,17 @@
 // is read back with the installer's own reader and unpacked with libwim's LZMS
 // decoder, slice by slice against the files it came from.
 #include "container_builder.h"
-#include "packer.h"
-#include "sha256.h"
+#include "packer_test_support.h"
 #include "payload/core/payload.h"
+#include "sha256.h"
 
 #include <gtest/gtest.h>
 #include <wimlib.h>
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -25,35 +20,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "packer-test-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    const fs::path& path() const { return path_; }
-    fs::path operator/(const std::string& relative) const { return path_ / relative; }
-
-private:
-    fs::path path_;
-};
-
-void writeFile(const fs::path& path, const Bytes& bytes) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-}
-
-void writeFile(const fs::path& path, const std::string& text) {
-    writeFile(path, Bytes(text.begin(), text.end()));
-}
-
-Bytes readFile(const fs::path& path) {
-    std::ifstream stream(path, std::ios::binary);
-    return Bytes((std::istreambuf_iterator<char>(stream)), std::istreambuf_iterator<char>());
-}
+// Declarations, not `using namespace`: only a declaration here hides the
+// packer's own namespace `packer` from calls to the helper of that name.
+using packer_test::Bytes;
+using packer_test::packer;
+using packer_test::PackerRun;
+using packer_test::readFile;
+using packer_test::TempFolder;
+using packer_test::writeFile;
 
 Bytes randomBytes(std::size_t size, unsigned seed) {
     std::mt19937 generator(seed);
@@ -68,22 +42,6 @@ Bytes repetitiveText(std::size_t size) {
     while (bytes.size() < size) bytes.insert(bytes.end(), line.begin(), line.end());
     bytes.resize(size);
     return bytes;
-}
-
-struct PackerRun {
-    int code = -1;
-    std::string out;
-    std::string err;
-};
-
-PackerRun packer(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    packer::Console console{out, err, false};
-    PackerRun run;
-    run.code = packer::run(args, console);
-    run.out = out.str();
-    run.err = err.str();
-    return run;
 }
 
 // An application folder with files of several kinds and depths: an
