@@ -83,6 +83,9 @@ TEST(PayloadPath, PathsThatDifferOnlyInLetterCaseClash) {
 
     EXPECT_TRUE(clashIn({"a.txt", "a.txt"}));
     EXPECT_TRUE(clashIn({"Web/a.txt", "WEB/A.TXT"}));
+    // Both ends of the alphabet fold.
+    EXPECT_TRUE(clashIn({"A.txt", "a.txt"}));
+    EXPECT_TRUE(clashIn({"web/Z", "web/z"}));
 }
 
 TEST(PayloadPath, FileNamedLikeAnotherFilesFolderClashesInEitherOrder) {
@@ -102,6 +105,10 @@ TEST(PayloadPath, DistinctPathsSharingFoldersDoNotClash) {
     EXPECT_FALSE(clashIn({"web/a.js", "web/b.js", "Web/c.js", "web.txt", "webx/a.js"}));
     // Non-ASCII letters are compared as bytes: É and é stay distinct.
     EXPECT_FALSE(clashIn({"\xC3\x89.txt", "\xC3\xA9.txt"}));
+    // '@' and '[' flank A-Z; 32 above them, '`' and '{' flank a-z. A fold one
+    // character too wide would join them.
+    EXPECT_FALSE(clashIn({"web/@.txt", "web/`.txt"}));
+    EXPECT_FALSE(clashIn({"web/[.txt", "web/{.txt"}));
 }
 
 }  // namespace
