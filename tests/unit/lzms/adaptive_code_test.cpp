@@ -14,10 +14,23 @@ std::vector<int> lengthsFor(const std::vector<std::uint16_t>& frequencies) {
     return {lengths.begin(), lengths.end()};
 }
 
+// Whether a code can be built from the frequencies: it cannot when a
+// codeword would be longer than 15 bits.
+bool buildsFrom(const std::vector<std::uint16_t>& frequencies) {
+    constexpr unsigned kRootBits = 8;
+    const auto symbols = unsigned(frequencies.size());
+    std::vector<std::uint16_t> root(1u << kRootBits), sortedSymbols(symbols), lengthCount(lzms::kMaxCodewordLength + 1),
+        lengthStart(lzms::kMaxCodewordLength + 1);
+    std::vector<std::uint32_t> firstCode(lzms::kMaxCodewordLength + 1);
+    return lzms::buildCode({frequencies.data(), symbols, kRootBits, root.data(), sortedSymbols.data(), firstCode.data(),
+                            lengthCount.data(), lengthStart.data()});
+}
+
 struct LengthCase {
     const char* rule;
     std::vector<std::uint16_t> frequencies;
     std::vector<int> lengths;
+    bool builds = true;
 };
 
 TEST(LzmsAdaptiveCode, CodewordLengthsFollowTheTieRules) {
@@ -30,8 +43,18 @@ TEST(LzmsAdaptiveCode, CodewordLengthsFollowTheTieRules) {
         {"lower symbol longer, three symbols", {5, 5, 5}, {2, 2, 1}},
         {"frequency order beats symbol order", {9, 1, 1, 1, 1}, {1, 3, 3, 3, 3}},
         {"skewed", {1, 2, 4, 8, 16}, {4, 4, 3, 2, 1}},
+        // Fibonacci frequencies give the deepest tree: n symbols, n - 1 bits.
+        {"longest codeword 15 bits, the most a code may have",
+         {1, 1, 2, 3, 5, 8, 13, 21, 34, 55, 89, 144, 233, 377, 610, 987},
+         {15, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}},
+        {"longest codeword 16 bits, refused",
+         {1, 1, 2, 3, 5, 8, 13, 21, 34, 55, 89, 144, 233, 377, 610, 987, 1597},
+         {16, 16, 15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1}, false},
     };
-    for (const LengthCase& c : cases) EXPECT_EQ(lengthsFor(c.frequencies), c.lengths) << c.rule;
+    for (const LengthCase& c : cases) {
+        EXPECT_EQ(lengthsFor(c.frequencies), c.lengths) << c.rule;
+        EXPECT_EQ(buildsFrom(c.frequencies), c.builds) << c.rule;
+    }
 }
 
 struct InitialCase {
