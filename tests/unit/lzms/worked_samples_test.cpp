@@ -20,6 +20,29 @@ lzms::Status decode(const Bytes& buffer, Bytes& out, std::size_t& produced) {
 // 4096 zero bytes as the API encodes them: one literal, then repeat offset 1
 // from the initial queue with length 4095 (length slot 52, 16 extra bits).
 const Bytes kZerosStream = {0xFF, 0xAA, 0xD0, 0xFF, 0x00, 0x00, 0xA0, 0x3A, 0x40, 0x00};
+// The same for 16384 letters 'A'.
+const Bytes kLetterAStream = {0xFF, 0xAA, 0xD0, 0xFF, 0x00, 0x00, 0xA0, 0xBA, 0x41, 0x41};
+
+// Streams encoded by hand, item by item: the range coder's decisions from the
+// front, each item's codeword from the initial codes (and its extra bits)
+// from the back.
+//
+// A block of 2^26 zeros, the largest the framing allows: literal 0, then
+// repeat offset 1 with length 2^26 - 1 (length slot 53, 30 extra bits).
+const Bytes kZeros64MiBStream = {0xFF, 0xAA, 0xD0, 0xFF, 0x80, 0xEA, 0xDE, 0x7F, 0x48, 0x00};
+// Literals 10 and 17, then at position 2 delta repeat 0 from the initial queue
+// (power 0, raw offset 1: span 1, offset 1) with length 62. Its farthest
+// source byte, offset + span = 2 back, is byte 0.
+const Bytes kDeltaFromByte0Stream = {0xBF, 0x8D, 0xD0, 0xFF, 0x80, 0xE1, 0x11, 0x0A};
+// Literal 10, then the same delta match at position 1 with length 63: it
+// would read one byte before the block.
+const Bytes kDeltaBeforeByte0Stream = {0xFF, 0xBC, 0xD0, 0xFF, 0x00, 0x00, 0xE2, 0x0A};
+
+Bytes arithmeticSequence(std::size_t size, std::uint8_t first, std::uint8_t step) {
+    Bytes out(size);
+    for (std::size_t i = 0; i < size; ++i) out[i] = std::uint8_t(first + i * step);
+    return out;
+}
 
 TEST(LzmsWorkedSamples, HeaderOf1600ByteBufferMatchesGenuineBytesAndCheckByte) {
     const Bytes payload(146, 0);
@@ -30,27 +53,53 @@ TEST(LzmsWorkedSamples, HeaderOf1600ByteBufferMatchesGenuineBytesAndCheckByte) {
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 28), genuineStart);
 }
 
-TEST(LzmsWorkedSamples, ZerosStreamDecodesToLiteralThenInitialRepeatOffset) {
-    const Bytes buffer = lzms::writeSingleBlockBuffer(4096, {kZerosStream, false});
-    Bytes out(4096, 0xCC);
-    std::size_t produced = 0;
-    ASSERT_EQ(decode(buffer, out, produced), lzms::Status::Ok);
-    EXPECT_EQ(produced, 4096u);
-    EXPECT_EQ(out, Bytes(4096, 0));
+struct KnownStream {
+    const char* items;
+    const Bytes& stream;
+    std::uint32_t blockSize;
+    Bytes expected;
+};
 
-    const Bytes letterA = {0xFF, 0xAA, 0xD0, 0xFF, 0x00, 0x00, 0xA0, 0xBA, 0x41, 0x41};
-    Bytes outA(16384);
-    ASSERT_EQ(decode(lzms::writeSingleBlockBuffer(16384, {letterA, false}), outA, produced), lzms::Status::Ok);
-    EXPECT_EQ(outA, Bytes(16384, 0x41));
+TEST(LzmsWorkedSamples, StreamsDecodeToTheBytesTheirItemsDescribeAndLibwimAgrees) {
+    const KnownStream streams[] = {
+        {"literal, repeat offset 1", kZerosStream, 4096, Bytes(4096, 0)},
+        {"literal 'A', repeat offset 1", kLetterAStream, 16384, Bytes(16384, 0x41)},
+        {"delta match reaching back to byte 0", kDeltaFromByte0Stream, 64, arithmeticSequence(64, 10, 7)},
+        {"block of 2^26 bytes", kZeros64MiBStream, 1u << 26, Bytes(1u << 26, 0)},
+    };
+    for (const KnownStream& known : streams) {
+        SCOPED_TRACE(known.items);
+        const Bytes buffer = lzms::writeSingleBlockBuffer(known.blockSize, {known.stream, false});
+        Bytes out(known.blockSize, 0xCC);
+        std::size_t produced = 0;
+        ASSERT_EQ(decode(buffer, out, produced), lzms::Status::Ok);
+        EXPECT_EQ(produced, known.blockSize);
+        EXPECT_EQ(out, known.expected);
+        EXPECT_EQ(lzms_test::libwimDecodeRawBlock(known.stream, known.blockSize), known.expected);
+    }
 }
 
-TEST(LzmsWorkedSamples, MatchRunningPastTheBlockEndIsRejected) {
-    // The same stream in a block one byte shorter: its 4095-byte match no longer fits.
-    const Bytes buffer = lzms::writeSingleBlockBuffer(4095, {kZerosStream, false});
-    Bytes out(4095);
-    std::size_t produced = 1;
-    EXPECT_EQ(decode(buffer, out, produced), lzms::Status::CorruptData);
-    EXPECT_EQ(produced, 0u);
+struct OutOfBoundsStream {
+    const char* match;
+    const Bytes& stream;
+    std::uint32_t blockSize;
+};
+
+TEST(LzmsWorkedSamples, MatchesReachingOutsideTheBlockAreRejected) {
+    const OutOfBoundsStream streams[] = {
+        // The zeros stream in a block one byte shorter: its 4095-byte match no longer fits.
+        {"LZ match one byte past the end", kZerosStream, 4095},
+        {"delta match one byte before the start", kDeltaBeforeByte0Stream, 64},
+    };
+    for (const OutOfBoundsStream& bad : streams) {
+        SCOPED_TRACE(bad.match);
+        const Bytes buffer = lzms::writeSingleBlockBuffer(bad.blockSize, {bad.stream, false});
+        Bytes out(bad.blockSize);
+        std::size_t produced = 1;
+        EXPECT_EQ(decode(buffer, out, produced), lzms::Status::CorruptData);
+        EXPECT_EQ(produced, 0u);
+        EXPECT_TRUE(lzms_test::libwimDecodeRawBlock(bad.stream, bad.blockSize).empty()) << "libwim refuses it too";
+    }
 }
 
 TEST(LzmsWorkedSamples, MultiBlockBufferDecodesEachBlockWithItsOwnSize) {
