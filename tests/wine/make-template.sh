@@ -8,23 +8,33 @@
 # pass without checking anything.)
 set -euo pipefail
 template=$(realpath -m "${1:?usage: make-template.sh PREFIX_DIR}")
-if [ -f "$template/.ready" ]; then exit 0; fi
+
+# wineboot links the profile's Desktop, Documents, Music and the like to the
+# Unix home folder, which every prefix on the machine shares: a shortcut that
+# one test puts on its desktop would show on the desktop of every other test
+# running at the time. Each prefix gets folders of its own instead.
+own_profile_folders() {
+    local link
+    for link in "$template"/drive_c/users/*/*; do
+        if [ -L "$link" ]; then
+            rm "$link"
+            mkdir "$link"
+        fi
+    done
+}
+
+# A template made before that step gets it too.
+if [ -f "$template/.ready" ]; then
+    own_profile_folders
+    exit 0
+fi
 rm -rf "$template"
 mkdir -p "$(dirname "$template")"
 export WINEPREFIX=$template WINEDEBUG=-all WINEARCH=win64
 export WINEDLLOVERRIDES="winemenubuilder.exe=d;mscoree,mshtml="
 wineboot -i >/dev/null 2>&1
 wineserver -w
-# wineboot links the profile's Desktop, Documents, Music and the like to the
-# Unix home folder, which every prefix on the machine shares: a shortcut that
-# one test puts on its desktop would show on the desktop of every other test
-# running at the time. Each prefix gets folders of its own instead.
-for link in "$template"/drive_c/users/*/*; do
-    if [ -L "$link" ]; then
-        rm "$link"
-        mkdir "$link"
-    fi
-done
+own_profile_folders
 wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1
 wineserver -w
 touch "$template/.ready"
