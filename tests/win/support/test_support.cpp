@@ -2,6 +2,8 @@
 
 #include "common/owners.h"
 
+#include <tlhelp32.h>
+
 #include <cstdlib>
 
 namespace ts {
@@ -19,6 +21,18 @@ namespace {
 std::wstring pathFromEnvironment(const char* name) {
     const char* value = std::getenv(name);
     return value ? windowsPathOf(value) : std::wstring();
+}
+
+bool hasRunningChild(DWORD parentId) {
+    // A snapshot handle is INVALID_HANDLE_VALUE on failure, as a file's is.
+    win::UniqueFile processes(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!processes) return false;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(processes.get(), &entry); more; more = Process32NextW(processes.get(), &entry)) {
+        if (entry.th32ParentProcessID == parentId) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -67,6 +81,7 @@ ProcessResult run(const std::wstring& commandLine, DWORD timeoutMs, const std::w
             TerminateProcess(process.process.get(), 255);
             WaitForSingleObject(process.process.get(), 5000);
         }
+        result.leftAProcessRunning = hasRunningChild(info.dwProcessId);
         GetExitCodeProcess(process.process.get(), &result.exitCode);
     }
     result.output = readFile(outputPath).value_or(std::string());

@@ -27,12 +27,16 @@ struct ProcessResult {
     bool timedOut = false;
     DWORD exitCode = 0;
     std::string output;  // standard output and standard error together
+    // A process it started still ran when it exited, such as the
+    // uninstaller's self-deletion. (So would the desktop process Wine starts
+    // for the first program in a prefix that needs one.)
+    bool leftAProcessRunning = false;
 };
 
-// Starts the command line (CreateProcessW), waits up to timeoutMs, and
-// returns the exit code and everything the process wrote to its inherited
-// standard output and error. A process still running at the time-out is
-// terminated.
+// Starts the command line (CreateProcessW), waits up to timeoutMs for that
+// process alone, and returns the exit code and everything the process wrote
+// to its inherited standard output and error. A process still running at the
+// time-out is terminated.
 ProcessResult run(const std::wstring& commandLine, DWORD timeoutMs = 120000,
                   const std::wstring& currentDir = L"");
 

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <shlobj.h>
-#include <tlhelp32.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -86,73 +85,19 @@ std::map<std::wstring, ULONGLONG> snapshot(const std::wstring& folder) {
     return files;
 }
 
-struct Exit {
-    bool started = false;
-    bool timedOut = false;
-    DWORD code = 0;
-    // A process it started still ran when it exited: the self-deletion's
-    // command interpreter waits about two seconds before it deletes anything.
-    bool leftAProcessRunning = false;
-    std::string errorOutput;
-};
-
-bool hasRunningChild(DWORD parentId) {
-    win::UniqueFile processes(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!processes) return false;
-    PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(processes.get(), &entry); more; more = Process32NextW(processes.get(), &entry)) {
-        if (entry.th32ParentProcessID == parentId) return true;
-    }
-    return false;
-}
-
-// Starts the command line as a shell would, with only its standard error
-// redirected (into a file, which nobody waits on), and waits for that process
-// alone. (Capturing its output through an inherited pipe would also wait for
-// every process that inherits the pipe after it, such as the desktop process
-// Wine starts on demand, which never ends.)
-Exit runToExit(const std::wstring& commandLine, DWORD timeoutMs, const std::wstring& errorFile,
-               const std::wstring& currentDir = L"") {
-    Exit exit;
-    SECURITY_ATTRIBUTES inheritable{sizeof(inheritable), nullptr, TRUE};
-    win::UniqueFile errors(CreateFileW(errorFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inheritable, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    std::wstring writable = commandLine;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdError = errors.get();
-    PROCESS_INFORMATION info{};
-    exit.started = CreateProcessW(nullptr, writable.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                                  currentDir.empty() ? nullptr : currentDir.c_str(), &startup, &info);
-    errors.reset();
-    if (!exit.started) return exit;
-    win::ProcessHandles process{win::UniqueHandle(info.hProcess), win::UniqueHandle(info.hThread)};
-    if (WaitForSingleObject(process.process.get(), timeoutMs) != WAIT_OBJECT_0) {
-        exit.timedOut = true;
-        TerminateProcess(process.process.get(), 255);
-        WaitForSingleObject(process.process.get(), 5000);
-    }
-    exit.leftAProcessRunning = hasRunningChild(info.dwProcessId);
-    GetExitCodeProcess(process.process.get(), &exit.code);
-    exit.errorOutput = ts::readFile(errorFile).value_or("");
-    return exit;
-}
-
 double seconds(ULONGLONG ms) { return static_cast<double>(ms) / 1000.0; }
 
 class UninstallEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
         const ULONGLONG start = GetTickCount64();
-        const Exit install =
-            runToExit(quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S " + quoted(L"--dir=" + installDir),
-                      kInstallLimitMs, temp / L"errors.txt");
+        const ts::ProcessResult install =
+            ts::run(quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S " + quoted(L"--dir=" + installDir),
+                    kInstallLimitMs);
         installMs = GetTickCount64() - start;
         ASSERT_TRUE(install.started) << "TessarkStudioSetup.exe is not built";
         ASSERT_FALSE(install.timedOut);
-        ASSERT_EQ(install.code, 0u);
+        ASSERT_EQ(install.exitCode, 0u) << install.output;
         const auto manifest = ts::readFile(in(product::kManifestFile));
         ASSERT_TRUE(manifest.has_value());
         listed = readListed(installDir, *manifest);
@@ -181,9 +126,9 @@ protected:
         }
         return {};
     }
-    Exit uninstall(const std::wstring& extra = L"", const std::wstring& currentDir = L"") {
+    ts::ProcessResult uninstall(const std::wstring& extra = L"", const std::wstring& currentDir = L"") {
         const ULONGLONG start = GetTickCount64();
-        const Exit result = runToExit(quietUninstall + extra, kUninstallLimitMs, temp / L"errors.txt", currentDir);
+        const ts::ProcessResult result = ts::run(quietUninstall + extra, kUninstallLimitMs, currentDir);
         uninstallMs = GetTickCount64() - start;
         return result;
     }
@@ -197,11 +142,11 @@ protected:
 };
 
 TEST_F(UninstallEndToEnd, QuietUninstallRemovesEverythingListedThenItselfAndTheFolder) {
-    const Exit result = uninstall();
+    const ts::ProcessResult result = uninstall();
     const ULONGLONG exited = GetTickCount64();
     ASSERT_TRUE(result.started);
     EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.code, 0u);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_TRUE(result.leftAProcessRunning) << "the self-deletion";
     for (const auto& file : listed.files) {
         if (file == in(product::kUninstallerExe)) continue;  // goes with the folder below
@@ -228,7 +173,8 @@ TEST_F(UninstallEndToEnd, ForeignFilesKeepTheirFoldersAndTheInstallFolder) {
     ASSERT_TRUE(ts::writeFile(foreignTop, "mine"));
     ASSERT_TRUE(ts::writeFile(foreignNested, "mine"));
 
-    EXPECT_EQ(uninstall().code, 0u);
+    const ts::ProcessResult result = uninstall();
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_TRUE(uninstallerGone());
     Sleep(1000);  // the rd that would take the folder runs right after the del
     EXPECT_TRUE(ts::fileExists(foreignTop));
@@ -259,15 +205,16 @@ protected:
 // A confirmation or progress window would block under Wine's null display
 // driver, so an uninstall that ends within its limit showed none.
 TEST_F(UninstallEndToEndPurge, PurgeDeletesSettingsAndDataWithoutAnyDialog) {
-    const Exit result = uninstall(L" --purge");
+    const ts::ProcessResult result = uninstall(L" --purge");
     EXPECT_FALSE(result.timedOut);
-    EXPECT_EQ(result.code, 0u);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_FALSE(ts::directoryExists(dataFolder));
     EXPECT_TRUE(installFolderGone()) << "the settings file would have kept it";
 }
 
 TEST_F(UninstallEndToEndPurge, WithoutPurgeSettingsAndDataStay) {
-    EXPECT_EQ(uninstall().code, 0u);
+    const ts::ProcessResult result = uninstall();
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_TRUE(uninstallerGone());
     EXPECT_FALSE(ts::fileExists(in(product::kSessionFile)));
     EXPECT_TRUE(ts::fileExists(in(product::kSettingsFile)));
@@ -277,7 +224,8 @@ TEST_F(UninstallEndToEndPurge, WithoutPurgeSettingsAndDataStay) {
 TEST_F(UninstallEndToEndPurge, PurgeLeavesAFileItDidNotWrite) {
     const std::wstring foreign = in(L"projects\\level1.tsk");
     ASSERT_TRUE(ts::writeFile(foreign, "the user's own"));
-    EXPECT_EQ(uninstall(L" --purge").code, 0u);
+    const ts::ProcessResult result = uninstall(L" --purge");
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_TRUE(uninstallerGone());
     Sleep(1000);
     EXPECT_TRUE(ts::fileExists(foreign));
@@ -303,9 +251,9 @@ TEST_F(UninstallEndToEnd, WithoutAReadableManifestFailsAndChangesNothing) {
         if (c.manifest) ASSERT_TRUE(ts::writeFile(in(product::kManifestFile), *c.manifest));
         else ASSERT_TRUE(DeleteFileW(in(product::kManifestFile).c_str()));
         const auto before = snapshot(installDir);
-        const Exit result = uninstall();
-        EXPECT_EQ(result.code, 1u);
-        EXPECT_NE(result.errorOutput.find("install-manifest.txt is missing"), std::string::npos) << result.errorOutput;
+        const ts::ProcessResult result = uninstall();
+        EXPECT_EQ(result.exitCode, 1u);
+        EXPECT_NE(result.output.find("install-manifest.txt is missing"), std::string::npos) << result.output;
         EXPECT_FALSE(result.leftAProcessRunning) << "a failed uninstall must not delete itself";
         EXPECT_EQ(snapshot(installDir), before);
         EXPECT_TRUE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
@@ -341,7 +289,8 @@ TEST_F(UninstallEndToEnd, HandEditedManifestActsOnlyOnWhatTheRulesAccept) {
     edited += "# the end";
     ASSERT_TRUE(ts::writeFile(in(product::kManifestFile), edited));
 
-    EXPECT_EQ(uninstall().code, 0u);
+    const ts::ProcessResult result = uninstall();
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_TRUE(uninstallerGone());
     for (const auto& sentinel : sentinels) EXPECT_TRUE(ts::fileExists(sentinel)) << ts::narrow(sentinel);
     for (const auto& file : listed.files) EXPECT_FALSE(ts::fileExists(file)) << ts::narrow(file);
@@ -361,12 +310,12 @@ TEST_F(UninstallEndToEnd, AFileInUseFailsTheRunAndASecondRunAfterItsReleaseFinis
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(held);
 
-    const Exit first = uninstall();
-    EXPECT_EQ(first.code, 1u);
-    EXPECT_NE(first.errorOutput.find("Some files could not be removed because they are in use. Close Tessark Studio "
+    const ts::ProcessResult first = uninstall();
+    EXPECT_EQ(first.exitCode, 1u);
+    EXPECT_NE(first.output.find("Some files could not be removed because they are in use. Close Tessark Studio "
                                      "and run the uninstaller again.\r\n\r\n" + ts::narrow(busy)),
               std::string::npos)
-        << first.errorOutput;
+        << first.output;
     EXPECT_FALSE(first.leftAProcessRunning) << "a failed uninstall must not delete itself";
     EXPECT_FALSE(ts::fileExists(readOnly));
     EXPECT_TRUE(ts::fileExists(busy));
@@ -378,14 +327,15 @@ TEST_F(UninstallEndToEnd, AFileInUseFailsTheRunAndASecondRunAfterItsReleaseFinis
     for (const auto& shortcut : listed.shortcuts) EXPECT_FALSE(ts::fileExists(shortcut)) << ts::narrow(shortcut);
 
     held.reset();
-    const Exit second = uninstall();
-    EXPECT_EQ(second.code, 0u) << second.errorOutput;
+    const ts::ProcessResult second = uninstall();
+    EXPECT_EQ(second.exitCode, 0u) << second.output;
     EXPECT_TRUE(installFolderGone());
     EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
 }
 
 TEST_F(UninstallEndToEnd, StartedFromInsideTheInstallFolderStillRemovesIt) {
-    EXPECT_EQ(uninstall(L"", installDir).code, 0u);
+    const ts::ProcessResult result = uninstall(L"", installDir);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_TRUE(installFolderGone());
 }
 
