@@ -11,6 +11,12 @@
 namespace {
 
 constexpr DWORD kStartTimeoutMs = 30000;
+// The self-deletion's interpreter pauses about two seconds before it deletes.
+constexpr DWORD kSelfDeleteLimitMs = 20000;
+
+// An uninstaller starts its self-deletion before it exits; once every
+// interpreter has ended, a file still there was not deleted and will not be.
+bool selfDeletionOver() { return ts::waitForProcessesToEnd(L"cmd.exe", kSelfDeleteLimitMs); }
 
 std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
@@ -90,7 +96,7 @@ TEST(Runs, UninstallerWithoutArgumentsOpensTheUninstallWindowAndLeavesNothingOnC
     ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(child.wait(kStartTimeoutMs), std::optional<DWORD>(0));
-    Sleep(3000);  // a self-deletion would have removed it by now
+    EXPECT_TRUE(selfDeletionOver());
     EXPECT_TRUE(ts::fileExists(uninstaller));
 }
 
@@ -102,7 +108,7 @@ TEST(Runs, SilentUninstallWithoutAManifestFailsAndNamesTheFolder) {
     EXPECT_EQ(result.exitCode, 1u);
     EXPECT_NE(result.output.find("install-manifest.txt is missing"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find(ts::narrow(folder.path())), std::string::npos) << result.output;
-    Sleep(3000);
+    EXPECT_TRUE(selfDeletionOver());
     EXPECT_TRUE(ts::fileExists(uninstaller)) << "a failed uninstall must not delete itself";
 }
 

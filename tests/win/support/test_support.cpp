@@ -23,14 +23,23 @@ std::wstring pathFromEnvironment(const char* name) {
     return value ? windowsPathOf(value) : std::wstring();
 }
 
-bool hasRunningChild(DWORD parentId) {
+// Every process running now.
+std::vector<PROCESSENTRY32W> processSnapshot() {
+    std::vector<PROCESSENTRY32W> processes;
     // A snapshot handle is INVALID_HANDLE_VALUE on failure, as a file's is.
-    win::UniqueFile processes(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
-    if (!processes) return false;
+    win::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+    if (!snapshot) return processes;
     PROCESSENTRY32W entry{};
-    entry.dwSize = sizeof(entry);
-    for (BOOL more = Process32FirstW(processes.get(), &entry); more; more = Process32NextW(processes.get(), &entry)) {
-        if (entry.th32ParentProcessID == parentId) return true;
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot.get(), &entry); more; more = Process32NextW(snapshot.get(), &entry)) {
+        processes.push_back(entry);
+    }
+    return processes;
+}
+
+bool hasRunningChild(DWORD parentId) {
+    for (const PROCESSENTRY32W& process : processSnapshot()) {
+        if (process.th32ParentProcessID == parentId) return true;
     }
     return false;
 }
@@ -206,6 +215,26 @@ std::wstring widen(const std::string& utf8) {
     std::wstring text(length, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), length);
     return text;
+}
+
+std::vector<DWORD> runningProcesses(const wchar_t* exeName) {
+    std::vector<DWORD> ids;
+    for (const PROCESSENTRY32W& process : processSnapshot()) {
+        if (lstrcmpiW(process.szExeFile, exeName) == 0) ids.push_back(process.th32ProcessID);
+    }
+    return ids;
+}
+
+bool waitForProcessesToEnd(const wchar_t* exeName, DWORD timeoutMs) {
+    const ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (DWORD id : runningProcesses(exeName)) {
+        win::UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, id));
+        if (!process) continue;  // ended since the snapshot
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now < end ? static_cast<DWORD>(end - now) : 0;
+        if (WaitForSingleObject(process.get(), left) != WAIT_OBJECT_0) return false;
+    }
+    return true;
 }
 
 HWND waitForWindow(const wchar_t* windowClass, const wchar_t* title, DWORD timeoutMs) {

@@ -78,6 +78,15 @@ void removeTree(const std::wstring& path);
 std::string narrow(const std::wstring& text);  // UTF-8, for messages
 std::wstring widen(const std::string& utf8);
 
+// The ids of the processes running now from an executable of that file name
+// (L"cmd.exe"; any letter case). Every test runs in a Wine prefix of its own,
+// so these are the test's processes and the ones they started.
+std::vector<DWORD> runningProcesses(const wchar_t* exeName);
+// Waits until every process running now from that executable has ended;
+// false after timeoutMs. What such a process would do has then been done, or
+// will not be: the way to show that something did not happen.
+bool waitForProcessesToEnd(const wchar_t* exeName, DWORD timeoutMs);
+
 // Waits until a top-level window of the class (and title, when given)
 // exists; returns it, or null after timeoutMs.
 HWND waitForWindow(const wchar_t* windowClass, const wchar_t* title, DWORD timeoutMs);

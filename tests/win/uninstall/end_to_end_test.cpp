@@ -24,6 +24,7 @@ constexpr DWORD kInstallLimitMs = 180000;
 constexpr DWORD kUninstallLimitMs = 120000;
 // The interpreter pauses about two seconds before it deletes anything.
 constexpr DWORD kSelfDeleteLimitMs = 20000;
+constexpr wchar_t kInterpreter[] = L"cmd.exe";
 constexpr wchar_t kFolderVerbKey[] = L"Software\\Classes\\Directory\\shell\\TessarkStudio";
 constexpr wchar_t kBackgroundVerbKey[] = L"Software\\Classes\\Directory\\Background\\shell\\TessarkStudio";
 
@@ -113,12 +114,12 @@ protected:
     }
 
     std::wstring in(const std::wstring& relative) const { return installDir + L"\\" + relative; }
-    bool uninstallerGone() const {
-        return ts::waitUntil([&] { return !ts::fileExists(in(product::kUninstallerExe)); }, kSelfDeleteLimitMs);
-    }
-    bool installFolderGone() const {
-        return ts::waitUntil([&] { return !ts::directoryExists(installDir); }, kSelfDeleteLimitMs);
-    }
+    // The uninstaller starts its interpreter before it exits, so once that
+    // has ended the self-deletion has done all it ever will: what is still
+    // there then stays.
+    bool selfDeletionOver() const { return ts::waitForProcessesToEnd(kInterpreter, kSelfDeleteLimitMs); }
+    bool uninstallerGone() const { return selfDeletionOver() && !ts::fileExists(in(product::kUninstallerExe)); }
+    bool installFolderGone() const { return selfDeletionOver() && !ts::directoryExists(installDir); }
     // The first listed file that sits in a subfolder, and that subfolder.
     std::wstring nestedListedFile() const {
         for (const auto& file : listed.files) {
@@ -176,7 +177,6 @@ TEST_F(UninstallEndToEnd, ForeignFilesKeepTheirFoldersAndTheInstallFolder) {
     const ts::ProcessResult result = uninstall();
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_TRUE(uninstallerGone());
-    Sleep(1000);  // the rd that would take the folder runs right after the del
     EXPECT_TRUE(ts::fileExists(foreignTop));
     EXPECT_TRUE(ts::fileExists(foreignNested));
     EXPECT_FALSE(ts::fileExists(nested));
@@ -227,7 +227,6 @@ TEST_F(UninstallEndToEndPurge, PurgeLeavesAFileItDidNotWrite) {
     const ts::ProcessResult result = uninstall(L" --purge");
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_TRUE(uninstallerGone());
-    Sleep(1000);
     EXPECT_TRUE(ts::fileExists(foreign));
     EXPECT_FALSE(ts::fileExists(in(product::kSettingsFile)));
 }

@@ -62,7 +62,7 @@ TEST_F(ScheduleSelfDelete, PurgeKeepsAFolderThatHoldsFilesItDidNotWrite) {
     ASSERT_TRUE(ts::writeFile(installDir + L"\\notes\\my work.txt", "the user's own"));
     scheduleSelfDelete(installDir, true);
     EXPECT_TRUE(uninstallerGoneWithin(kPatienceMs));
-    Sleep(1000);  // the rd runs right after the del
+    EXPECT_TRUE(ts::waitForProcessesToEnd(L"cmd.exe", kPatienceMs)) << "the rd runs after the del, then it ends";
     EXPECT_TRUE(ts::fileExists(installDir + L"\\notes\\my work.txt"));
 }
 
