@@ -280,23 +280,29 @@ TEST_F(SetupWindow, AnUninstallThatLeavesAFileInUseEndsOnFailedWithTheSentence) 
     EXPECT_EQ(setupState().statusText, L"Tidying up\u2026");
 }
 
+constexpr wchar_t kAppExe[] = L"TessarkStudio.exe";
+
 // A folder holding the stand-in application, which logs every start.
 class AppFolder {
 public:
     AppFolder() {
-        CopyFileW(ts::binPath(L"TessarkStudio.exe").c_str(), (folder_ / L"TessarkStudio.exe").c_str(), FALSE);
+        CopyFileW(ts::binPath(kAppExe).c_str(), (folder_ / kAppExe).c_str(), FALSE);
         ts::writeFile(folder_ / L"launch-log.flag", "");
     }
     ~AppFolder() {
-        // The application may still be starting; close every copy before the folder goes.
-        for (int i = 0; i < 100; ++i) {
-            HWND app = FindWindowW(L"TessarkStudioHostWindow", nullptr);
-            if (!app) break;
-            PostMessageW(app, WM_CLOSE, 0, 0);
-            Sleep(100);
-        }
+        // A copy may still be starting: close each one once its window is
+        // up, until none runs, before the folder goes.
+        ts::waitUntil([this] {
+            if (HWND app = FindWindowW(L"TessarkStudioHostWindow", nullptr)) PostMessageW(app, WM_CLOSE, 0, 0);
+            return running() == 0;
+        }, 20000);
     }
     const std::wstring& path() const { return folder_.path(); }
+    // The window starts the application with ShellExecuteW, which returns once
+    // the process exists, and a started copy runs until it is closed. So when
+    // the window has handled a message, every start it made is counted here,
+    // logged or not.
+    std::size_t running() const { return ts::runningProcesses(kAppExe).size(); }
     int launches() const {
         const auto log = ts::readFile(folder_ / L"launch-log.txt");
         if (!log) return 0;
@@ -326,7 +332,7 @@ TEST_F(SetupWindow, OpenTessarkStudioStartsTheApplicationOnceAndClosesTheWindow)
     clickOn(ID_OPEN_APP);
     EXPECT_TRUE(uitest::windowGone());
     EXPECT_TRUE(app.waitForLaunches(1));
-    Sleep(2000);  // a second start would have logged by now
+    EXPECT_EQ(app.running(), 1u);
     EXPECT_EQ(app.launches(), 1);
     const auto log = ts::readFile(app.path() + L"\\launch-log.txt");
     ASSERT_TRUE(log.has_value());
@@ -336,8 +342,9 @@ TEST_F(SetupWindow, OpenTessarkStudioStartsTheApplicationOnceAndClosesTheWindow)
 TEST_F(SetupWindow, TickedLaunchBoxStartsTheApplicationWhenDoneIsLeftByClose) {
     AppFolder app;
     doneInstallIn(app.path(), true);
-    Sleep(1000);
-    EXPECT_EQ(app.launches(), 0) << "nothing starts while Screen::Done is shown";
+    uitest::pumpPending();
+    EXPECT_EQ(app.running(), 0u) << "nothing starts while Screen::Done is shown";
+    EXPECT_EQ(app.launches(), 0);
     clickOn(ID_CLOSE);
     EXPECT_TRUE(uitest::windowGone());
     EXPECT_TRUE(app.waitForLaunches(1));
@@ -368,7 +375,7 @@ TEST_F(SetupWindow, NothingStartsWithoutTheTickOrAfterAFailureOrAnUninstall) {
     });
     showScreen(Screen::Done);
     uitest::key(VK_ESCAPE);
-    Sleep(2000);
+    EXPECT_EQ(app.running(), 0u);
     EXPECT_EQ(app.launches(), 0);
 }
 

@@ -135,16 +135,34 @@ install_and_uninstall() {
     user_starts() {
         if [ -f "$log" ]; then grep -vc -- '--register-shell' "$log"; else echo 0; fi
     }
-    sleep 1
-    [ "$(user_starts)" -eq 0 ] || fail "the application started while Done was shown"
+    # Copies of the application running in this prefix, other than that run.
+    # A start made with ShellExecuteW is a process by the time the call
+    # returns, and a copy runs until it is closed, so it is counted here
+    # whether or not it has logged yet. (A Wine process shows its Windows
+    # command line, and its environment names its prefix.)
+    user_copies_running() {
+        local pid count=0
+        for pid in $(pgrep -f 'TessarkStudio\.exe'); do
+            tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+            tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null | grep -q -- '--register-shell' && continue
+            count=$((count + 1))
+        done
+        echo $count
+    }
+    # Done on the screen means the window has handled every message queued
+    # before that paint, the switch to Done included: a start made there
+    # would be running now.
+    [ "$(user_copies_running)" -eq 0 ] && [ "$(user_starts)" -eq 0 ] ||
+        fail "the application started while Done was shown"
     # "Close" with the launch box ticked starts the application once.
     click_left_of_primary
     wait_exit $setup 30
     [ $? -eq 0 ] || fail "the window install did not exit with 0"
     started_once() { [ "$(user_starts)" -ge 1 ]; }
     wait_for 30 started_once || fail "the ticked launch box did not start the application"
-    sleep 2
-    [ "$(user_starts)" -eq 1 ] || fail "the application started more than once"
+    # The setup program has exited, so every start it made is running.
+    [ "$(user_copies_running)" -eq 1 ] && [ "$(user_starts)" -eq 1 ] ||
+        fail "the application started more than once"
 
     for file in TessarkStudio.exe uninstall.exe install-manifest.txt; do
         [ -f "$folder/$file" ] || fail "$file was not installed"
