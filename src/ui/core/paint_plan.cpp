@@ -37,6 +37,10 @@ std::wstring decimalText(std::uint64_t value) {
 
 using layout::Rect;
 
+std::wstring percentText(int progress) {
+    return decimalText(static_cast<std::uint64_t>(progress < 0 ? 0 : progress)) + L"%";
+}
+
 constexpr std::uint64_t kBytesPerMegabyte = 0x100000;
 
 // Logical lengths of the design, at 96 DPI.
@@ -80,6 +84,8 @@ constexpr int kSentenceHeight = 48;
 constexpr int kErrorHeight = 120;
 constexpr int kCheckboxSide = 18;
 constexpr int kCheckboxGap = 11;
+constexpr int kFocusRingGap = 3;
+constexpr int kFocusRingWidth = 2;
 
 struct Frame {
     const PaintInput& in;
@@ -95,15 +101,16 @@ void addInstallWelcome(const Frame& f, std::vector<TextItem>& out) {
     const PaintInput& in = f.in;
     const int m = f.margin();
     const int ct = f.contentTop();
+    const Palette& colors = in.palette;
     out.push_back({in.existingInstall ? ui_texts::kUpdateLocation : ui_texts::kInstallLocation, Font::Small,
-                   colorTextMuted, f.row(ct, f.s(kLabelHeight)), kLine});
+                   colors.textMuted, f.row(ct, f.s(kLabelHeight)), kLine});
     const int pathLeft = m + f.s(kPathInset);
-    out.push_back({std::wstring(in.installDir), Font::Body, colorText,
+    out.push_back({std::wstring(in.installDir), Font::Body, colors.text,
                    {pathLeft, f.s(kBoxTop), pathLeft + (f.width() - 2 * m - f.s(kPathRightReserve)),
                     f.s(kBoxTop) + f.s(kBoxHeight)},
-                   kPathCentredVertically});
+                   kPathCentredVertically | kNoPrefix, TextKind::Folder});
     out.push_back({in.webView2Present ? ui_texts::kPerUserNote : ui_texts::kWebView2Warning, Font::Small,
-                   in.webView2Present ? colorTextMuted : colorWarning,
+                   in.webView2Present ? colors.textMuted : colors.warning,
                    {m, f.s(kNoteTop), m + (f.width() - 2 * m - f.s(kNoteRightReserve)),
                     f.s(kNoteTop) + f.s(kNoteHeight)},
                    kWrapped});
@@ -111,10 +118,11 @@ void addInstallWelcome(const Frame& f, std::vector<TextItem>& out) {
 
 void addUninstallWelcome(const Frame& f, std::vector<TextItem>& out) {
     const int ct = f.contentTop();
-    out.push_back({ui_texts::kRemovesFrom, Font::Small, colorTextMuted, f.row(ct, f.s(kLabelHeight)), kLine});
-    out.push_back({std::wstring(f.in.uninstallDir), Font::Body, colorText,
-                   f.row(f.s(kUninstallPathTop), f.s(kUninstallPathHeight)), kPath});
-    out.push_back({ui_texts::kOnlyOwnFiles, Font::Small, colorTextMuted,
+    const Palette& colors = f.in.palette;
+    out.push_back({ui_texts::kRemovesFrom, Font::Small, colors.textMuted, f.row(ct, f.s(kLabelHeight)), kLine});
+    out.push_back({std::wstring(f.in.uninstallDir), Font::Body, colors.text,
+                   f.row(f.s(kUninstallPathTop), f.s(kUninstallPathHeight)), kPath | kNoPrefix, TextKind::Folder});
+    out.push_back({ui_texts::kOnlyOwnFiles, Font::Small, colors.textMuted,
                    f.row(f.s(kUninstallNoteTop), f.s(kNoteHeight)), kWrapped});
 }
 
@@ -122,38 +130,40 @@ void addWorking(const Frame& f, std::vector<TextItem>& out) {
     const PaintInput& in = f.in;
     const int m = f.margin();
     const int headingTop = f.contentTop() + f.s(kWorkingHeadingDrop);
-    out.push_back({in.uninstallMode ? ui_texts::kRemoving : ui_texts::kInstalling, Font::Body, colorText,
-                   f.row(headingTop, f.s(kHeadingHeight)), kLine});
+    out.push_back({in.uninstallMode ? ui_texts::kRemoving : ui_texts::kInstalling, Font::Body, in.palette.text,
+                   f.row(headingTop, f.s(kHeadingHeight)), kLine, TextKind::Heading});
     const int statusTop = f.s(kStatusTop);
     const int statusBottom = statusTop + f.s(kStatusHeight);
-    out.push_back({std::wstring(in.statusText), Font::Small, colorTextMuted,
-                   {m, statusTop, m + (f.width() - 2 * m - f.s(kPercentReserve)), statusBottom}, kPath});
-    out.push_back({decimalText(static_cast<std::uint64_t>(in.progress < 0 ? 0 : in.progress)) + L"%", Font::Small, colorTextMuted,
-                   {m, statusTop, f.width() - m, statusBottom}, kLineRight});
+    out.push_back({std::wstring(in.statusText), Font::Small, in.palette.textMuted,
+                   {m, statusTop, m + (f.width() - 2 * m - f.s(kPercentReserve)), statusBottom}, kPath | kNoPrefix,
+                   TextKind::Status});
+    out.push_back({percentText(in.progress), Font::Small, in.palette.textMuted,
+                   {m, statusTop, f.width() - m, statusBottom}, kLineRight, TextKind::Percentage});
 }
 
 void addDone(const Frame& f, std::vector<TextItem>& out) {
     const PaintInput& in = f.in;
     const int m = f.margin();
     const int ct = f.contentTop();
-    out.push_back({in.uninstallMode ? ui_texts::kRemoved : ui_texts::kInstalled, Font::Body, colorText,
-                   f.row(ct + f.s(kResultHeadingDrop), f.s(kHeadingHeight)), kLine});
+    out.push_back({in.uninstallMode ? ui_texts::kRemoved : ui_texts::kInstalled, Font::Body, in.palette.text,
+                   f.row(ct + f.s(kResultHeadingDrop), f.s(kHeadingHeight)), kLine, TextKind::Heading});
     if (!in.uninstallMode) {
-        out.push_back({std::wstring(in.installDir), Font::Small, colorTextMuted,
-                       f.row(ct + f.s(kDetailDrop), f.s(kDetailHeight)), kPath});
+        out.push_back({std::wstring(in.installDir), Font::Small, in.palette.textMuted,
+                       f.row(ct + f.s(kDetailDrop), f.s(kDetailHeight)), kPath | kNoPrefix, TextKind::Folder});
     }
     const int drop = f.s(in.uninstallMode ? kDetailDrop : kInstallSentenceDrop);
-    out.push_back({std::wstring(in.statusText), Font::Small, colorTextMuted,
-                   {m, ct + drop, m + (f.width() - 2 * m), ct + drop + f.s(kSentenceHeight)}, kWrapped});
+    out.push_back({std::wstring(in.statusText), Font::Small, in.palette.textMuted,
+                   {m, ct + drop, m + (f.width() - 2 * m), ct + drop + f.s(kSentenceHeight)}, kWrapped | kNoPrefix});
 }
 
 void addFailed(const Frame& f, std::vector<TextItem>& out) {
     const PaintInput& in = f.in;
     const int ct = f.contentTop();
     out.push_back({in.uninstallMode ? ui_texts::kUninstallFailed : ui_texts::kInstallFailed, Font::Body,
-                   colorError, f.row(ct + f.s(kResultHeadingDrop), f.s(kHeadingHeight)), kLine});
-    out.push_back({std::wstring(in.errorText), Font::Small, colorTextMuted,
-                   f.row(ct + f.s(kDetailDrop), f.s(kErrorHeight)), kWrapped});
+                   in.palette.error, f.row(ct + f.s(kResultHeadingDrop), f.s(kHeadingHeight)), kLine,
+                   TextKind::Heading});
+    out.push_back({std::wstring(in.errorText), Font::Small, in.palette.textMuted,
+                   f.row(ct + f.s(kDetailDrop), f.s(kErrorHeight)), kWrapped | kNoPrefix});
 }
 
 }  // namespace
@@ -179,9 +189,9 @@ std::vector<TextItem> screenTexts(const PaintInput& in) {
     const Frame f{in};
     const int titleLeft = f.margin() + f.s(kTitleIndent);
     std::vector<TextItem> out;
-    out.push_back({product::kName, Font::Title, colorText,
+    out.push_back({product::kName, Font::Title, in.palette.text,
                    {titleLeft, f.s(kTitleTop), in.width, f.s(kTitleTop) + f.s(kTitleHeight)}, kLine});
-    out.push_back({subtitle(in.uninstallMode, in.payloadBytes), Font::Small, colorTextMuted,
+    out.push_back({subtitle(in.uninstallMode, in.payloadBytes), Font::Small, in.palette.textMuted,
                    {titleLeft, f.s(kSubtitleTop), in.width, f.s(kSubtitleTop) + f.s(kSubtitleHeight)}, kLine});
     switch (in.screen) {
     case Screen::Welcome:
@@ -255,6 +265,12 @@ int checkboxRadius(int dpi) {
 
 int tickWidth(int dpi) {
     return layout::scaleLength(2, dpi);
+}
+
+FocusRing focusRing(const layout::Rect& element, int dpi) {
+    const int gap = layout::scaleLength(kFocusRingGap, dpi);
+    return {{element.left - gap, element.top - gap, element.right + gap, element.bottom + gap},
+            buttonRadius(dpi) + gap, layout::scaleLength(kFocusRingWidth, dpi)};
 }
 
 }  // namespace paint

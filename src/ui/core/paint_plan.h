@@ -5,6 +5,7 @@
 #pragma once
 
 #include "ui/core/layout.h"
+#include "ui/core/palette.h"
 
 #include <array>
 #include <cstdint>
@@ -14,31 +15,28 @@
 
 namespace paint {
 
-// 0x00BBGGRR, as GDI's COLORREF stores a colour.
-constexpr std::uint32_t rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
-    return r | (static_cast<std::uint32_t>(g) << 8) | (static_cast<std::uint32_t>(b) << 16);
-}
-
-// Palette. Shapes are GDI+ ARGB values, texts GDI RGB values.
-inline constexpr std::uint32_t colorBackground = 0xFF0B0B0D;
-inline constexpr std::uint32_t colorSurface = 0xFF18181B;
-inline constexpr std::uint32_t colorButton = 0xFF2A2A2E;
-inline constexpr std::uint32_t colorButtonHover = 0xFF35353A;
-inline constexpr std::uint32_t colorHairline = 0x18FFFFFF;  // white at alpha 24 of 255
-inline constexpr std::uint32_t colorAccent = 0xFF0A84FF;
-inline constexpr std::uint32_t colorAccentHover = 0xFF329BFF;
-inline constexpr std::uint32_t colorTrack = 0xFF2A2A2E;
-inline constexpr std::uint32_t colorCheckMark = 0xFFFFFFFF;
-inline constexpr std::uint32_t colorText = rgb(245, 245, 247);
-inline constexpr std::uint32_t colorTextMuted = rgb(142, 142, 147);
-inline constexpr std::uint32_t colorError = rgb(255, 107, 96);
-inline constexpr std::uint32_t colorWarning = rgb(255, 214, 10);
-inline constexpr std::uint32_t colorLink = rgb(10, 132, 255);
-inline constexpr std::uint32_t colorLinkHover = rgb(50, 155, 255);
+// The dark palette's entries by their own names.
+inline constexpr std::uint32_t colorBackground = kDarkPalette.background;
+inline constexpr std::uint32_t colorSurface = kDarkPalette.surface;
+inline constexpr std::uint32_t colorButton = kDarkPalette.button;
+inline constexpr std::uint32_t colorButtonHover = kDarkPalette.buttonHover;
+inline constexpr std::uint32_t colorHairline = kDarkPalette.hairline;
+inline constexpr std::uint32_t colorAccent = kDarkPalette.accent;
+inline constexpr std::uint32_t colorAccentHover = kDarkPalette.accentHover;
+inline constexpr std::uint32_t colorTrack = kDarkPalette.track;
+inline constexpr std::uint32_t colorCheckMark = kDarkPalette.checkMark;
+inline constexpr std::uint32_t colorText = kDarkPalette.text;
+inline constexpr std::uint32_t colorTextMuted = kDarkPalette.textMuted;
+inline constexpr std::uint32_t colorError = kDarkPalette.error;
+inline constexpr std::uint32_t colorWarning = kDarkPalette.warning;
+inline constexpr std::uint32_t colorLink = kDarkPalette.link;
+inline constexpr std::uint32_t colorLinkHover = kDarkPalette.linkHover;
 
 // DrawText flag sets, by value (DT_SINGLELINE 0x20, DT_VCENTER 0x4,
 // DT_CENTER 0x1, DT_RIGHT 0x2, DT_WORDBREAK 0x10, DT_PATH_ELLIPSIS 0x4000).
-// None has DT_NOPREFIX: no label holds an ampersand.
+// The fixed labels are drawn as they are; every text that comes from a path,
+// a status report or an error (kNoPrefix) is drawn with DT_NOPREFIX, else
+// DrawText would take the "&" of "D:\R&D" for an access-key underline.
 inline constexpr unsigned kLine = 0x20;
 inline constexpr unsigned kLineCentredVertically = 0x24;
 inline constexpr unsigned kLineCentred = 0x25;
@@ -46,8 +44,15 @@ inline constexpr unsigned kLineRight = 0x22;
 inline constexpr unsigned kWrapped = 0x10;
 inline constexpr unsigned kPath = 0x4020;
 inline constexpr unsigned kPathCentredVertically = 0x4024;
+inline constexpr unsigned kNoPrefix = 0x800;
 
 enum class Font { Title, Body, Small, Button };
+
+// What a text is to a screen reader: most are plain static texts; a screen's
+// heading is announced when the screen changes; the status line is renamed
+// as the work goes on, the install folder when "Change…" picks another; the
+// percentage is the progress bar's value rather than a text of its own.
+enum class TextKind { Plain, Heading, Status, Folder, Percentage };
 
 struct TextItem {
     std::wstring text;
@@ -55,6 +60,7 @@ struct TextItem {
     std::uint32_t color = colorText;
     layout::Rect rect;
     unsigned flags = kLine;
+    TextKind kind = TextKind::Plain;
     bool operator==(const TextItem&) const = default;
 };
 
@@ -72,6 +78,7 @@ struct PaintInput {
     int dpi = layout::kDesignDpi;
     int width = layout::kDesignClientWidth;   // client, device pixels
     int height = layout::kDesignClientHeight;
+    Palette palette = kDarkPalette;
 };
 
 // The size on disk: whole KB below 1 MiB ("%.0f KB"), else MB with one
@@ -121,5 +128,15 @@ std::array<PointF, 3> tickPoints(const layout::Rect& box);
 int buttonRadius(int dpi);
 int checkboxRadius(int dpi);
 int tickWidth(int dpi);
+
+// The keyboard focus ring: a rounded outline a little outside the element,
+// clear of its neighbours (the closest, Cancel and the main button, lie 10
+// logical pixels apart).
+struct FocusRing {
+    layout::Rect rect;
+    int radius = 0;
+    int width = 0;
+};
+FocusRing focusRing(const layout::Rect& element, int dpi);
 
 }  // namespace paint

@@ -1,7 +1,8 @@
 // What the painting shows, worked out before any pixel is drawn: the size on
 // disk, the result sentences, each screen's texts with their rectangles,
-// fonts, colours and DrawText flags, and the progress bar's rule that a fill
-// no wider than the bar is high is not drawn.
+// fonts, colours and DrawText flags (DT_NOPREFIX on every text that is not a
+// fixed label), the progress bar's rule that a fill no wider than the bar is
+// high is not drawn, the focus ring, and the high-contrast palette.
 #include "ui/core/paint_plan.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@ using layout::Rect;
 using paint::Font;
 using paint::PaintInput;
 using paint::TextItem;
+using paint::TextKind;
 
 TEST(SizeText, WholeKilobytesBelowOneMebibyteElseOneDecimalMegabyte) {
     struct Case { std::uint64_t bytes; const wchar_t* text; };
@@ -92,40 +94,42 @@ TEST(ScreenTexts, EachScreenAt96DpiMatchesTheDesign) {
     const Case cases[] = {
         {"install welcome", withWebView,
          {{L"Install location", Font::Small, paint::colorTextMuted, {30, 134, 590, 152}, 0x20},
-          {dir, Font::Body, paint::colorText, {44, 154, 470, 196}, 0x4024},
+          {dir, Font::Body, paint::colorText, {44, 154, 470, 196}, 0x4824, TextKind::Folder},
           {L"Installs for you alone - no administrator rights, nothing written outside your own profile.", Font::Small,
            paint::colorTextMuted, {30, 330, 570, 370}, 0x10}}},
         {"update welcome without WebView2", withoutWebView,
          {{L"Update the copy installed here", Font::Small, paint::colorTextMuted, {30, 134, 590, 152}, 0x20},
-          {dir, Font::Body, paint::colorText, {44, 154, 470, 196}, 0x4024},
+          {dir, Font::Body, paint::colorText, {44, 154, 470, 196}, 0x4824, TextKind::Folder},
           {L"WebView2 is not installed. Tessark Studio draws its whole interface in it and will not start without it.",
            Font::Small, paint::colorWarning, {30, 330, 570, 370}, 0x10}}},
         {"uninstall welcome", input(Screen::Welcome, true),
          {{L"This removes Tessark Studio from", Font::Small, paint::colorTextMuted, {30, 134, 590, 152}, 0x20},
-          {L"D:\\Apps\\Tessark Studio", Font::Body, paint::colorText, {30, 156, 590, 180}, 0x4020},
+          {L"D:\\Apps\\Tessark Studio", Font::Body, paint::colorText, {30, 156, 590, 180}, 0x4820, TextKind::Folder},
           {L"Only the files this installer wrote are deleted. Anything else in that folder is left alone.",
            Font::Small, paint::colorTextMuted, {30, 246, 590, 286}, 0x10}}},
         {"install working", input(Screen::Working, false),
-         {{L"Installing\u2026", Font::Body, paint::colorText, {30, 158, 590, 184}, 0x20},
-          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 222, 540, 244}, 0x4020},
-          {L"42%", Font::Small, paint::colorTextMuted, {30, 222, 590, 244}, 0x22}}},
+         {{L"Installing\u2026", Font::Body, paint::colorText, {30, 158, 590, 184}, 0x20, TextKind::Heading},
+          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 222, 540, 244}, 0x4820, TextKind::Status},
+          {L"42%", Font::Small, paint::colorTextMuted, {30, 222, 590, 244}, 0x22, TextKind::Percentage}}},
         {"uninstall working", input(Screen::Working, true),
-         {{L"Removing\u2026", Font::Body, paint::colorText, {30, 158, 590, 184}, 0x20},
-          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 222, 540, 244}, 0x4020},
-          {L"42%", Font::Small, paint::colorTextMuted, {30, 222, 590, 244}, 0x22}}},
+         {{L"Removing\u2026", Font::Body, paint::colorText, {30, 158, 590, 184}, 0x20, TextKind::Heading},
+          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 222, 540, 244}, 0x4820, TextKind::Status},
+          {L"42%", Font::Small, paint::colorTextMuted, {30, 222, 590, 244}, 0x22, TextKind::Percentage}}},
         {"install done", input(Screen::Done, false),
-         {{L"Installed.", Font::Body, paint::colorText, {30, 154, 590, 180}, 0x20},
-          {dir, Font::Small, paint::colorTextMuted, {30, 186, 590, 206}, 0x4020},
-          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 210, 590, 258}, 0x10}}},
+         {{L"Installed.", Font::Body, paint::colorText, {30, 154, 590, 180}, 0x20, TextKind::Heading},
+          {dir, Font::Small, paint::colorTextMuted, {30, 186, 590, 206}, 0x4820, TextKind::Folder},
+          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 210, 590, 258}, 0x810}}},
         {"uninstall done", input(Screen::Done, true),
-         {{L"Tessark Studio has been removed.", Font::Body, paint::colorText, {30, 154, 590, 180}, 0x20},
-          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 186, 590, 234}, 0x10}}},
+         {{L"Tessark Studio has been removed.", Font::Body, paint::colorText, {30, 154, 590, 180}, 0x20,
+           TextKind::Heading},
+          {L"Writing files\u2026", Font::Small, paint::colorTextMuted, {30, 186, 590, 234}, 0x810}}},
         {"install failed", input(Screen::Failed, false),
-         {{L"The install did not finish.", Font::Body, paint::colorError, {30, 154, 590, 180}, 0x20},
-          {L"Could not write C:\\x\\a.txt.", Font::Small, paint::colorTextMuted, {30, 186, 590, 306}, 0x10}}},
+         {{L"The install did not finish.", Font::Body, paint::colorError, {30, 154, 590, 180}, 0x20, TextKind::Heading},
+          {L"Could not write C:\\x\\a.txt.", Font::Small, paint::colorTextMuted, {30, 186, 590, 306}, 0x810}}},
         {"uninstall failed", input(Screen::Failed, true),
-         {{L"The uninstall did not finish.", Font::Body, paint::colorError, {30, 154, 590, 180}, 0x20},
-          {L"Could not write C:\\x\\a.txt.", Font::Small, paint::colorTextMuted, {30, 186, 590, 306}, 0x10}}},
+         {{L"The uninstall did not finish.", Font::Body, paint::colorError, {30, 154, 590, 180}, 0x20,
+           TextKind::Heading},
+          {L"Could not write C:\\x\\a.txt.", Font::Small, paint::colorTextMuted, {30, 186, 590, 306}, 0x810}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -175,6 +179,65 @@ TEST(Geometry, LocationBoxCheckboxBoxLabelAndTick) {
     EXPECT_FLOAT_EQ(tick[0].x, 30 + 0.26f * 18);
     EXPECT_FLOAT_EQ(tick[1].y, 217 + 0.70f * 18);
     EXPECT_FLOAT_EQ(tick[2].x, 30 + 0.76f * 18);
+    // The focus ring of the main button, and of Cancel beside it: 3 pixels
+    // out, a 2-pixel pen, and the two rings (each a pixel either side of its
+    // edge) never touch.
+    const paint::FocusRing main = paint::focusRing({464, 370, 590, 404}, 96);
+    EXPECT_EQ(main.rect, (Rect{461, 367, 593, 407}));
+    EXPECT_EQ(main.radius, 11);
+    EXPECT_EQ(main.width, 2);
+    EXPECT_LT(paint::focusRing({358, 370, 454, 404}, 96).rect.right + 1, main.rect.left - 1);
+    EXPECT_EQ(paint::focusRing({696, 555, 885, 606}, 144).rect, (Rect{691, 550, 890, 611}));
+}
+
+// "High Contrast Black" as Windows defines it.
+constexpr paint::SystemColours kHighContrastBlack{
+    .window = paint::rgb(0, 0, 0),
+    .windowText = paint::rgb(255, 255, 255),
+    .highlight = paint::rgb(26, 235, 255),
+    .highlightText = paint::rgb(0, 0, 0),
+    .buttonFace = paint::rgb(0, 0, 0),
+    .buttonText = paint::rgb(255, 255, 255),
+    .grayText = paint::rgb(63, 242, 63),
+    .hotLight = paint::rgb(255, 255, 0),
+};
+
+TEST(Palette, HighContrastPaintsEverythingInTheSystemColours) {
+    EXPECT_EQ(paint::choosePalette(false, kHighContrastBlack), paint::kDarkPalette);
+    const paint::Palette p = paint::choosePalette(true, kHighContrastBlack);
+    // Shapes: ARGB, opaque, red and blue swapped from the COLORREF.
+    EXPECT_EQ(p.background, 0xFF000000u);
+    EXPECT_EQ(p.surface, 0xFF000000u);
+    EXPECT_EQ(p.hairline, 0xFFFFFFFFu);
+    EXPECT_EQ(p.accent, 0xFF1AEBFFu);
+    EXPECT_EQ(p.accentHover, 0xFF1AEBFFu);
+    EXPECT_EQ(p.button, 0xFF000000u);
+    EXPECT_EQ(p.buttonHover, 0xFF1AEBFFu);
+    EXPECT_EQ(p.track, 0xFF3FF23Fu);
+    EXPECT_EQ(p.checkMark, 0xFF000000u);
+    EXPECT_EQ(p.focusRing, 0xFFFFFFFFu);
+    EXPECT_TRUE(p.outlinePrimary);
+    // Texts: COLORREF as the system gives them; no colour of our own is left.
+    for (const std::uint32_t text : {p.text, p.textMuted, p.error, p.warning}) {
+        EXPECT_EQ(text, paint::rgb(255, 255, 255));
+    }
+    EXPECT_EQ(p.link, paint::rgb(255, 255, 0));
+    EXPECT_EQ(p.linkHover, paint::rgb(255, 255, 0));
+    EXPECT_EQ(p.buttonText, paint::rgb(255, 255, 255));
+    EXPECT_EQ(p.buttonHoverText, paint::rgb(0, 0, 0));
+    EXPECT_EQ(p.accentText, paint::rgb(0, 0, 0));
+}
+
+TEST(ScreenTexts, TakeTheirColoursFromThePalette) {
+    PaintInput in = input(Screen::Failed, false);
+    in.palette = paint::choosePalette(true, kHighContrastBlack);
+    for (const TextItem& text : paint::screenTexts(in)) {
+        EXPECT_EQ(text.color, paint::rgb(255, 255, 255)) << static_cast<int>(text.font);
+    }
+    in = input(Screen::Welcome, false);
+    in.webView2Present = false;
+    in.palette = paint::choosePalette(true, kHighContrastBlack);
+    EXPECT_EQ(screenPart(in).back().color, paint::rgb(255, 255, 255)) << "the WebView2 warning";
 }
 
 }  // namespace
