@@ -99,6 +99,18 @@ void addLoneClose(const Frame& f, std::vector<ElementPlacement>& out) {
     out.push_back(rightButton(f, ID_CLOSE, ui_texts::kClose, kMainButtonWidth, true));
 }
 
+// Insertion sort: a screen has a dozen rectangles at most, and this is a
+// fraction of the code std::stable_sort brings into the installer.
+template <typename Less>
+void sortStably(std::vector<std::size_t>& order, Less less) {
+    for (std::size_t i = 1; i < order.size(); ++i) {
+        const std::size_t moving = order[i];
+        std::size_t j = i;
+        for (; j > 0 && less(moving, order[j - 1]); --j) order[j] = order[j - 1];
+        order[j] = moving;
+    }
+}
+
 }  // namespace
 
 Rect rectAt(int left, int top, int width, int height) {
@@ -152,6 +164,30 @@ Point centredOrigin(const Rect& work, int outerWidth, int outerHeight) {
     // C++ integer division truncates toward zero, also for a window larger
     // than the work area (a negative difference).
     return {work.left + (work.width() - outerWidth) / 2, work.top + (work.height() - outerHeight) / 2};
+}
+
+std::vector<std::size_t> readingOrder(std::span<const Rect> rects) {
+    std::vector<std::size_t> order(rects.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    sortStably(order, [&](std::size_t a, std::size_t b) { return rects[a].top < rects[b].top; });
+    // Index → the row it lies in, counted from the top.
+    std::vector<int> row(rects.size(), 0);
+    int current = -1;
+    int rowBottom = 0;
+    for (const std::size_t i : order) {
+        if (current < 0 || rects[i].top >= rowBottom) {
+            ++current;
+            rowBottom = rects[i].bottom;
+        } else if (rects[i].bottom > rowBottom) {
+            rowBottom = rects[i].bottom;
+        }
+        row[i] = current;
+    }
+    sortStably(order, [&](std::size_t a, std::size_t b) {
+        if (row[a] != row[b]) return row[a] < row[b];
+        return rects[a].left < rects[b].left;
+    });
+    return order;
 }
 
 }  // namespace layout

@@ -10,6 +10,8 @@
 #include "ui/core/element_ids.h"
 #include "ui/core/screen.h"
 
+#include <cstddef>
+#include <span>
 #include <vector>
 
 namespace layout {
@@ -80,5 +82,12 @@ struct Point {
     bool operator==(const Point&) const = default;
 };
 Point centredOrigin(const Rect& workArea, int outerWidth, int outerHeight);
+
+// The order a reader takes in rectangles: row by row from the top, each row
+// from the left. A rectangle joins the row above it when it starts before
+// that row ends, so the link, Cancel and the main button, which are not
+// equally high, still share one row. The result holds indices into `rects`;
+// equal places keep their given order.
+std::vector<std::size_t> readingOrder(std::span<const Rect> rects);
 
 }  // namespace layout
