@@ -1,8 +1,10 @@
 // Painting of the setup window, in a fixed order: background, header band
-// and rule, the progress bar or the install-location box, the elements, then
-// with GDI the header icon, product name, subtitle and the screen's texts.
-// What each text says and where it goes is worked out by ui/core/paint_plan;
-// this file turns that plan into GDI and GDI+ calls on an off-screen DC.
+// and rule, the progress bar or the install-location box, the elements and
+// the keyboard's focus ring, then with GDI the header icon, product name,
+// subtitle and the screen's texts. What each text says and where it goes is
+// worked out by ui/core/paint_plan, every colour comes from the state's
+// palette (ui/core/palette); this file turns that plan into GDI and GDI+
+// calls on an off-screen DC.
 #include "ui/painting.h"
 
 #include "common/owners.h"
@@ -48,50 +50,37 @@ void drawTextItem(HDC dc, const paint::TextItem& item) {
     drawText(dc, item.text, fontFor(item.font), item.color, toRect(item.rect), item.flags);
 }
 
-paint::PaintInput paintInput(const SetupState& state, int width, int height) {
-    paint::PaintInput in;
-    in.screen = state.screen;
-    in.uninstallMode = state.uninstallMode;
-    in.webView2Present = state.webView2Present;
-    in.existingInstall = state.existingInstall;
-    in.payloadBytes = state.payloadBytes;
-    in.progress = state.progress;
-    in.statusText = state.statusText;
-    in.errorText = state.errorText;
-    in.installDir = state.options.installDir;
-    in.uninstallDir = state.uninstallOptions.installDir;
-    in.dpi = state.dpi;
-    in.width = width;
-    in.height = height;
-    return in;
-}
-
 void drawProgressBar(GpGraphics* graphics, const paint::PaintInput& in) {
     const paint::ProgressBar bar = paint::progressBar(in);
     const float radius = static_cast<float>(bar.radius);
     gp::RectF track = gp::toRectF(toRect(bar.track));
-    fillRoundedRect(graphics, track, radius, paint::colorTrack, nullptr);
+    fillRoundedRect(graphics, track, radius, in.palette.track, nullptr);
     if (!bar.fillShown) return;
     track.width = static_cast<float>(bar.fillWidth);
-    fillRoundedRect(graphics, track, radius, paint::colorAccent, nullptr);
+    fillRoundedRect(graphics, track, radius, in.palette.accent, nullptr);
 }
 
 void drawBackdrop(GpGraphics* graphics, const paint::PaintInput& in) {
-    const SetupState& state = setupState();
-    gdiplusApi()->graphicsClear(graphics, paint::colorBackground);
+    const paint::Palette& colors = in.palette;
+    gdiplusApi()->graphicsClear(graphics, colors.background);
     const int header = paint::headerHeight(in.dpi);
-    fillRectangle(graphics, {0, 0, in.width, header}, paint::colorSurface);
-    drawLine(graphics, paint::colorHairline, 1.0f, {0, header}, {in.width, header});
-    if (state.screen == Screen::Working) drawProgressBar(graphics, in);
-    if (state.screen == Screen::Welcome && !state.uninstallMode) {
+    fillRectangle(graphics, {0, 0, in.width, header}, colors.surface);
+    drawLine(graphics, colors.hairline, 1.0f, {0, header}, {in.width, header});
+    if (in.screen == Screen::Working) drawProgressBar(graphics, in);
+    if (in.screen == Screen::Welcome && !in.uninstallMode) {
         fillRoundedRect(graphics, toRect(paint::locationBox(in)), static_cast<float>(paint::locationBoxRadius(in.dpi)),
-                        paint::colorSurface, &paint::colorHairline);
+                        colors.surface, &colors.hairline);
     }
 }
 
+// GDI's COLORREF of an ARGB colour, alpha dropped.
+COLORREF colorRefOf(ARGB argb) {
+    return RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF);
+}
+
 // Without GDI+ the window still shows its texts on the background colour.
-void fillBackgroundWithGdi(HDC dc, int width, int height) {
-    const win::UniqueGdiObject brush(CreateSolidBrush(RGB(0x0B, 0x0B, 0x0D)));
+void fillBackgroundWithGdi(HDC dc, int width, int height, const paint::Palette& colors) {
+    const win::UniqueGdiObject brush(CreateSolidBrush(colorRefOf(colors.background)));
     const RECT all{0, 0, width, height};
     FillRect(dc, &all, static_cast<HBRUSH>(brush.get()));
 }
@@ -100,15 +89,17 @@ bool isChecked(const UiElement& element) {
     return element.value && *element.value;
 }
 
-void drawElementShape(GpGraphics* graphics, const UiElement& element, bool hovered, int dpi) {
+void drawElementShape(GpGraphics* graphics, const UiElement& element, bool hovered, int dpi,
+                      const paint::Palette& colors) {
     switch (element.kind) {
     case Button: {
         const float radius = static_cast<float>(paint::buttonRadius(dpi));
         if (element.primary) {
-            fillRoundedRect(graphics, element.rect, radius, hovered ? paint::colorAccentHover : paint::colorAccent, nullptr);
+            fillRoundedRect(graphics, element.rect, radius, hovered ? colors.accentHover : colors.accent,
+                            colors.outlinePrimary ? &colors.hairline : nullptr);
         } else {
-            fillRoundedRect(graphics, element.rect, radius, hovered ? paint::colorButtonHover : paint::colorButton,
-                            &paint::colorHairline);
+            fillRoundedRect(graphics, element.rect, radius, hovered ? colors.buttonHover : colors.button,
+                            &colors.hairline);
         }
         break;
     }
@@ -117,13 +108,13 @@ void drawElementShape(GpGraphics* graphics, const UiElement& element, bool hover
         const layout::Rect box = paint::checkboxBox(toLayoutRect(element.rect), dpi);
         const float radius = static_cast<float>(paint::checkboxRadius(dpi));
         if (!isChecked(element)) {
-            fillRoundedRect(graphics, toRect(box), radius, paint::colorSurface, &paint::colorHairline);
+            fillRoundedRect(graphics, toRect(box), radius, colors.surface, &colors.hairline);
             break;
         }
-        fillRoundedRect(graphics, toRect(box), radius, paint::colorAccent, nullptr);
+        fillRoundedRect(graphics, toRect(box), radius, colors.accent, nullptr);
         const auto tick = paint::tickPoints(box);
         const GpPointF points[] = {{tick[0].x, tick[0].y}, {tick[1].x, tick[1].y}, {tick[2].x, tick[2].y}};
-        drawRoundPolyline(graphics, paint::colorCheckMark, static_cast<float>(paint::tickWidth(dpi)), points);
+        drawRoundPolyline(graphics, colors.checkMark, static_cast<float>(paint::tickWidth(dpi)), points);
         break;
     }
     case Link:
@@ -131,20 +122,39 @@ void drawElementShape(GpGraphics* graphics, const UiElement& element, bool hover
     }
 }
 
-void drawElementText(HDC dc, const UiElement& element, bool hovered, int dpi) {
+COLORREF buttonTextColor(const UiElement& element, bool hovered, const paint::Palette& colors) {
+    if (element.primary) return colors.accentText;
+    return hovered ? colors.buttonHoverText : colors.buttonText;
+}
+
+void drawElementText(HDC dc, const UiElement& element, bool hovered, int dpi, const paint::Palette& colors) {
     const SetupState& state = setupState();
     switch (element.kind) {
     case Button:
-        drawText(dc, element.label, state.buttonFont.get(), paint::colorText, element.rect, paint::kLineCentred);
+        drawText(dc, element.label, state.buttonFont.get(), buttonTextColor(element, hovered, colors), element.rect,
+                 paint::kLineCentred);
         break;
     case Checkbox:
-        drawText(dc, element.label, state.bodyFont.get(), paint::colorText,
+        drawText(dc, element.label, state.bodyFont.get(), colors.text,
                  toRect(paint::checkboxLabel(toLayoutRect(element.rect), dpi)), paint::kLineCentredVertically);
         break;
     case Link:
-        drawText(dc, element.label, state.smallFont.get(), hovered ? paint::colorLinkHover : paint::colorLink, element.rect,
+        drawText(dc, element.label, state.smallFont.get(), hovered ? colors.linkHover : colors.link, element.rect,
                  paint::kLineCentredVertically);
         break;
+    }
+}
+
+// Only while the keyboard has reached an element and the window's UI state
+// shows focus cues: a window used with the mouse alone looks as it always did.
+void drawFocusRing(GpGraphics* graphics, const SetupState& state) {
+    if (state.focusId == 0 || state.focusHidden) return;
+    for (const UiElement& element : state.elements) {
+        if (element.id != state.focusId) continue;
+        const paint::FocusRing ring = paint::focusRing(toLayoutRect(element.rect), state.dpi);
+        strokeRoundedRect(graphics, toRect(ring.rect), static_cast<float>(ring.radius), state.palette.focusRing,
+                          static_cast<float>(ring.width));
+        return;
     }
 }
 
@@ -174,18 +184,19 @@ void drawElements(HDC dc, GpGraphics* graphics) {
     const SetupState& state = setupState();
     if (graphics) {
         for (const UiElement& element : state.elements) {
-            drawElementShape(graphics, element, element.id == state.hoverId, state.dpi);
+            drawElementShape(graphics, element, element.id == state.hoverId, state.dpi, state.palette);
         }
+        drawFocusRing(graphics, state);
     }
     for (const UiElement& element : state.elements) {
-        drawElementText(dc, element, element.id == state.hoverId, state.dpi);
+        drawElementText(dc, element, element.id == state.hoverId, state.dpi, state.palette);
     }
 }
 
 void paintWindow(HDC target, const RECT& client) {
     const int width = client.right;
     const int height = client.bottom;
-    const paint::PaintInput in = paintInput(setupState(), width, height);
+    const paint::PaintInput in = paintInputFor(setupState(), width, height);
 
     const win::UniqueDc memory(CreateCompatibleDC(target));
     const win::UniqueGdiObject bitmap(CreateCompatibleBitmap(target, width, height));
@@ -194,10 +205,45 @@ void paintWindow(HDC target, const RECT& client) {
     {
         const gp::UniqueGraphics graphics = gp::openGraphics(memory.get());
         if (graphics) drawBackdrop(graphics.get(), in);
-        else fillBackgroundWithGdi(memory.get(), width, height);
+        else fillBackgroundWithGdi(memory.get(), width, height, in.palette);
         drawElements(memory.get(), graphics.get());
     }
     drawHeaderIcon(memory.get(), in.dpi);
     for (const paint::TextItem& item : paint::screenTexts(in)) drawTextItem(memory.get(), item);
     BitBlt(target, 0, 0, width, height, memory.get(), 0, 0, SRCCOPY);
+}
+
+paint::PaintInput paintInputFor(const SetupState& state, int width, int height) {
+    paint::PaintInput in;
+    in.screen = state.screen;
+    in.uninstallMode = state.uninstallMode;
+    in.webView2Present = state.webView2Present;
+    in.existingInstall = state.existingInstall;
+    in.payloadBytes = state.payloadBytes;
+    in.progress = state.progress;
+    in.statusText = state.statusText;
+    in.errorText = state.errorText;
+    in.installDir = state.options.installDir;
+    in.uninstallDir = state.uninstallOptions.installDir;
+    in.dpi = state.dpi;
+    in.width = width;
+    in.height = height;
+    in.palette = state.palette;
+    return in;
+}
+
+paint::Palette systemPalette() {
+    HIGHCONTRASTW highContrast{};
+    highContrast.cbSize = sizeof highContrast;
+    const bool on = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof highContrast, &highContrast, 0) &&
+                    (highContrast.dwFlags & HCF_HIGHCONTRASTON);
+    if (!on) return paint::kDarkPalette;
+    return paint::choosePalette(true, {.window = GetSysColor(COLOR_WINDOW),
+                                       .windowText = GetSysColor(COLOR_WINDOWTEXT),
+                                       .highlight = GetSysColor(COLOR_HIGHLIGHT),
+                                       .highlightText = GetSysColor(COLOR_HIGHLIGHTTEXT),
+                                       .buttonFace = GetSysColor(COLOR_BTNFACE),
+                                       .buttonText = GetSysColor(COLOR_BTNTEXT),
+                                       .grayText = GetSysColor(COLOR_GRAYTEXT),
+                                       .hotLight = GetSysColor(COLOR_HOTLIGHT)});
 }

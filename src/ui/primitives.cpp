@@ -80,6 +80,17 @@ void fillRoundedRect(GpGraphics* graphics, const RECT& rect, float radius, ARGB 
     fillRoundedRect(graphics, gp::toRectF(rect), radius, fill, outline);
 }
 
+void strokeRoundedRect(GpGraphics* graphics, const RECT& rect, float radius, ARGB color, float width) {
+    if (!graphics) return;
+    const GdiplusApi& api = *gdiplusApi();
+    gp::UniquePath path;
+    api.createPath(kFillModeAlternate, path.put());
+    if (!path) return;
+    addRoundedRectPath(path.get(), gp::toRectF(rect), radius);
+    const gp::UniquePen stroke = pen(color, width);
+    if (stroke) api.drawPath(graphics, stroke.get(), path.get());
+}
+
 void fillRectangle(GpGraphics* graphics, const RECT& rect, ARGB fill) {
     if (!graphics) return;
     const gp::UniqueBrush brush = solidBrush(fill);

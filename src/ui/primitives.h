@@ -53,6 +53,10 @@ void addRoundedRectPath(GpPath* path, const gp::RectF& rect, float radius);
 void fillRoundedRect(GpGraphics* graphics, const RECT& rect, float radius, ARGB fill, const ARGB* outline);
 void fillRoundedRect(GpGraphics* graphics, const gp::RectF& rect, float radius, ARGB fill, const ARGB* outline);
 
+// The outline alone of a rounded rectangle, with a pen of the given width
+// centred on the edge (the keyboard's focus ring).
+void strokeRoundedRect(GpGraphics* graphics, const RECT& rect, float radius, ARGB color, float width);
+
 // A solid rectangle with integer corners (the header band).
 void fillRectangle(GpGraphics* graphics, const RECT& rect, ARGB fill);
 // A straight line of the given pen width in world units (the header rule).

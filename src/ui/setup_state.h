@@ -6,6 +6,7 @@
 
 #include "common/core/options.h"
 #include "common/owners.h"
+#include "ui/core/palette.h"
 #include "ui/core/screen.h"
 #include "ui/elements.h"
 
@@ -15,6 +16,13 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+// The client area's accessible object (ui/accessibility). The window holds
+// one reference; letting go of it also disconnects the object, which from
+// then on answers every call with CO_E_OBJNOTCONNECTED.
+class ClientAccessible;
+void releaseClientAccessible(ClientAccessible* accessible);
+using ClientAccessibleRef = win::Unique<ClientAccessible*, releaseClientAccessible, 0>;
 
 struct SetupState {
     HINSTANCE instance = nullptr;
@@ -29,6 +37,11 @@ struct SetupState {
     std::vector<UiElement> elements;
     int hoverId = 0;
     int pressedId = 0;
+    int focusId = 0;           // the element Tab has reached; 0 = none
+    int keyPressedId = 0;      // the element Space went down on; 0 = none
+    bool focusHidden = false;  // the window's UI state hides focus cues (UISF_HIDEFOCUS)
+    paint::Palette palette = paint::kDarkPalette;  // or the high-contrast one of the system colours
+    ClientAccessibleRef accessible;                // made on the first request for it
     InstallOptions options;
     UninstallOptions uninstallOptions;
     bool uninstallMode = false;

@@ -10,6 +10,7 @@
 #include "common/core/product.h"
 #include "common/owners.h"
 #include "ui/core/layout.h"
+#include "ui/painting.h"
 #include "ui/setup_state.h"
 #include "ui/window_proc.h"
 
@@ -173,6 +174,8 @@ HWND createSetupWindow(HINSTANCE instance) {
                                   nullptr);
     if (!window) return nullptr;
     state.window = window;
+    state.palette = systemPalette();
+    state.focusHidden = (SendMessageW(window, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS) != 0;
     useDarkCaption(window);
     state.dpi = windowDpi(window);
     createFonts();

@@ -2,10 +2,11 @@
 
 #include "common/owners.h"
 #include "install/install.h"
+#include "ui/accessibility.h"
 #include "ui/core/paint_plan.h"
 #include "ui/core/texts.h"
 #include "ui/setup_state.h"
-#include "ui/setup_window.h"
+#include "ui/window_proc.h"
 #include "uninstall/uninstall.h"
 
 #include <new>
@@ -63,11 +64,6 @@ void workerMain(std::unique_ptr<WorkerTask> task) {
     postReport(window, WM_SETUP_DONE, ok ? 1 : 0, error);
 }
 
-void relayoutAndRepaint() {
-    layoutElements();
-    InvalidateRect(setupState().window, nullptr, FALSE);
-}
-
 }  // namespace
 
 bool launchWorkerThread(std::unique_ptr<WorkerTask> task, std::thread& worker) {
@@ -81,10 +77,9 @@ bool launchWorkerThread(std::unique_ptr<WorkerTask> task, std::thread& worker) {
 
 void startWorker(WorkerLauncher launch) {
     SetupState& state = setupState();
-    state.screen = Screen::Working;
     state.progress = 0;
     state.statusText = ui_texts::kStarting;
-    relayoutAndRepaint();
+    enterScreen(Screen::Working);
 
     auto task = std::make_unique<WorkerTask>();
     task->window = state.window;
@@ -94,16 +89,21 @@ void startWorker(WorkerLauncher launch) {
     if (state.worker.joinable()) state.worker.join();
     if (launch(std::move(task), state.worker)) return;
 
-    state.screen = Screen::Failed;
     state.errorText = ui_texts::kWorkerNotStarted;
-    relayoutAndRepaint();
+    enterScreen(Screen::Failed);
 }
 
 void applyProgressReport(WPARAM percent, LPARAM text) {
     SetupState& state = setupState();
+    const int before = state.progress;
     state.progress = static_cast<int>(percent);
-    if (const auto status = takeReportText(text)) state.statusText = *status;
+    bool statusChanged = false;
+    if (const auto status = takeReportText(text)) {
+        statusChanged = *status != state.statusText;
+        state.statusText = *status;
+    }
     InvalidateRect(state.window, nullptr, FALSE);
+    announceProgress(state.progress != before, statusChanged);
 }
 
 void applyDoneReport(WPARAM succeeded, LPARAM errorText) {
@@ -111,11 +111,8 @@ void applyDoneReport(WPARAM succeeded, LPARAM errorText) {
     if (const auto error = takeReportText(errorText)) state.errorText = *error;
     if (state.worker.joinable()) state.worker.join();
     if (succeeded) {
-        state.screen = Screen::Done;
         state.statusText = paint::resultSentence(state.uninstallMode, state.uninstallOptions.purgeSettings,
                                                  state.options.startMenuShortcut);
-    } else {
-        state.screen = Screen::Failed;
     }
-    relayoutAndRepaint();
+    enterScreen(succeeded ? Screen::Done : Screen::Failed);
 }

@@ -1,10 +1,12 @@
 // No DLL planting: an installer is started from a Downloads folder, where
 // anyone can drop a DLL beside it. Stand-ins for the DLLs the installer loads
-// itself (cabinet.dll, gdiplus.dll, dwmapi.dll), each leaving a marker file
+// itself (cabinet.dll, gdiplus.dll, dwmapi.dll, and oleacc.dll once a screen
+// reader asks for the window's accessible object), each leaving a marker file
 // when loaded, are planted beside a copy of the installer and beside the
 // installed uninstaller; WINEDLLOVERRIDES (set by CMakeLists.txt) asks Wine
-// to prefer such native DLLs over its own. A silent install, a window run and
-// a silent uninstall must succeed and leave no marker.
+// to prefer such native DLLs over its own. A silent install, a window run
+// read by a screen reader and a silent uninstall must succeed and leave no
+// marker.
 //
 // DLLs that user32 itself pulls in (version.dll, for one) are not planted:
 // Wine loads those from the program's folder before any code of ours runs,
@@ -14,12 +16,14 @@
 
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+
 #include <string>
 #include <vector>
 
 namespace {
 
-constexpr const wchar_t* kPlantedDlls[] = {L"cabinet.dll", L"gdiplus.dll", L"dwmapi.dll"};
+constexpr const wchar_t* kPlantedDlls[] = {L"cabinet.dll", L"gdiplus.dll", L"dwmapi.dll", L"oleacc.dll"};
 constexpr DWORD kRunTimeoutMs = 120000;
 
 std::wstring inQuotes(const std::wstring& text) { return L"\"" + text + L"\""; }
@@ -33,6 +37,25 @@ std::vector<std::string> filesIn(const std::wstring& folder) {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.push_back(ts::narrow(found.cFileName));
     } while (FindNextFileW(find.get(), &found));
     return names;
+}
+
+// What a screen reader hears first: the client area's name, read through the
+// window's own accessible object, which the installer makes with oleacc.dll.
+std::wstring clientNameAsAScreenReaderReadsIt(HWND window) {
+    const win::ComApartment apartment;
+    win::ComPtr<IAccessible> client;
+    if (FAILED(AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                          client.putVoid()))) {
+        return L"(no accessible object)";
+    }
+    VARIANT self{};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    if (client->get_accName(self, &name) != S_OK) return L"(no name)";
+    std::wstring text = name;
+    SysFreeString(name);
+    return text;
 }
 
 class PlantedDlls : public ::testing::Test {
@@ -78,7 +101,8 @@ TEST_F(PlantedDlls, AProgramLoadingByBareNameLoadsTheOnesBesideIt) {
     EXPECT_EQ(result.exitCode, 0u) << "every stand-in loads";
     EXPECT_EQ(markersLeft(), (std::vector<std::string>{"cabinet.dll-loaded-by-load_probe.exe.txt",
                                                        "dwmapi.dll-loaded-by-load_probe.exe.txt",
-                                                       "gdiplus.dll-loaded-by-load_probe.exe.txt"}));
+                                                       "gdiplus.dll-loaded-by-load_probe.exe.txt",
+                                                       "oleacc.dll-loaded-by-load_probe.exe.txt"}));
 }
 
 TEST_F(PlantedDlls, SilentInstallWindowRunAndUninstallLoadNoneOfThem) {
@@ -97,6 +121,7 @@ TEST_F(PlantedDlls, SilentInstallWindowRunAndUninstallLoadNoneOfThem) {
         ASSERT_TRUE(child.started());
         const HWND window = ts::waitForWindow(product::kSetupWindowClass, nullptr, 30000);
         ASSERT_NE(window, nullptr) << "the setup window appears";
+        EXPECT_EQ(clientNameAsAScreenReaderReadsIt(window), L"Install Tessark Studio");
         PostMessageW(window, WM_CLOSE, 0, 0);
         EXPECT_EQ(child.wait(30000), std::optional<DWORD>(0u));
         EXPECT_EQ(markersLeft(), std::vector<std::string>{});

@@ -1,8 +1,9 @@
 // A stand-in for a system DLL, planted beside an executable by the planted-DLL
 // test and built once under each planted name (cabinet.dll, gdiplus.dll,
-// dwmapi.dll). It exports nothing and does nothing but tell on whoever loads
-// it: on process attach it leaves the file "<dll>-loaded-by-<exe>.txt" in
-// the folder named by TS_PLANTED_DLL_MARKERS (else in its own folder).
+// dwmapi.dll, oleacc.dll). It exports nothing and does nothing but tell on
+// whoever loads it: on process attach it leaves the file
+// "<dll>-loaded-by-<exe>.txt" in the folder named by TS_PLANTED_DLL_MARKERS
+// (else in its own folder).
 #include "common/owners.h"
 
 #include <string>
