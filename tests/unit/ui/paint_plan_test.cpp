@@ -190,54 +190,54 @@ TEST(Geometry, LocationBoxCheckboxBoxLabelAndTick) {
     EXPECT_EQ(paint::focusRing({696, 555, 885, 606}, 144).rect, (Rect{691, 550, 890, 611}));
 }
 
-// "High Contrast Black" as Windows defines it.
-constexpr paint::SystemColours kHighContrastBlack{
-    .window = paint::rgb(0, 0, 0),
-    .windowText = paint::rgb(255, 255, 255),
-    .highlight = paint::rgb(26, 235, 255),
-    .highlightText = paint::rgb(0, 0, 0),
-    .buttonFace = paint::rgb(0, 0, 0),
-    .buttonText = paint::rgb(255, 255, 255),
-    .grayText = paint::rgb(63, 242, 63),
-    .hotLight = paint::rgb(255, 255, 0),
+// "High Contrast White" as Windows defines it.
+constexpr paint::SystemColours kHighContrastWhite{
+    .window = paint::rgb(255, 255, 255),
+    .windowText = paint::rgb(0, 0, 0),
+    .highlight = paint::rgb(55, 0, 110),
+    .highlightText = paint::rgb(255, 255, 255),
+    .buttonFace = paint::rgb(255, 255, 255),
+    .buttonText = paint::rgb(0, 0, 0),
+    .grayText = paint::rgb(96, 0, 0),
+    .hotLight = paint::rgb(0, 0, 159),
 };
 
 TEST(Palette, HighContrastPaintsEverythingInTheSystemColours) {
-    EXPECT_EQ(paint::choosePalette(false, kHighContrastBlack), paint::kDarkPalette);
-    const paint::Palette p = paint::choosePalette(true, kHighContrastBlack);
+    EXPECT_EQ(paint::choosePalette(false, kHighContrastWhite), paint::kDarkPalette);
+    const paint::Palette p = paint::choosePalette(true, kHighContrastWhite);
     // Shapes: ARGB, opaque, red and blue swapped from the COLORREF.
-    EXPECT_EQ(p.background, 0xFF000000u);
-    EXPECT_EQ(p.surface, 0xFF000000u);
-    EXPECT_EQ(p.hairline, 0xFFFFFFFFu);
-    EXPECT_EQ(p.accent, 0xFF1AEBFFu);
-    EXPECT_EQ(p.accentHover, 0xFF1AEBFFu);
-    EXPECT_EQ(p.button, 0xFF000000u);
-    EXPECT_EQ(p.buttonHover, 0xFF1AEBFFu);
-    EXPECT_EQ(p.track, 0xFF3FF23Fu);
-    EXPECT_EQ(p.checkMark, 0xFF000000u);
-    EXPECT_EQ(p.focusRing, 0xFFFFFFFFu);
+    EXPECT_EQ(p.background, 0xFFFFFFFFu);
+    EXPECT_EQ(p.surface, 0xFFFFFFFFu);
+    EXPECT_EQ(p.hairline, 0xFF000000u);
+    EXPECT_EQ(p.accent, 0xFF37006Eu);
+    EXPECT_EQ(p.accentHover, 0xFF37006Eu);
+    EXPECT_EQ(p.button, 0xFFFFFFFFu);
+    EXPECT_EQ(p.buttonHover, 0xFF37006Eu);
+    EXPECT_EQ(p.track, 0xFF600000u);
+    EXPECT_EQ(p.checkMark, 0xFFFFFFFFu);
+    EXPECT_EQ(p.focusRing, 0xFF000000u);
     EXPECT_TRUE(p.outlinePrimary);
     // Texts: COLORREF as the system gives them; no colour of our own is left.
     for (const std::uint32_t text : {p.text, p.textMuted, p.error, p.warning}) {
-        EXPECT_EQ(text, paint::rgb(255, 255, 255));
+        EXPECT_EQ(text, paint::rgb(0, 0, 0));
     }
-    EXPECT_EQ(p.link, paint::rgb(255, 255, 0));
-    EXPECT_EQ(p.linkHover, paint::rgb(255, 255, 0));
-    EXPECT_EQ(p.buttonText, paint::rgb(255, 255, 255));
-    EXPECT_EQ(p.buttonHoverText, paint::rgb(0, 0, 0));
-    EXPECT_EQ(p.accentText, paint::rgb(0, 0, 0));
+    EXPECT_EQ(p.link, paint::rgb(0, 0, 159));
+    EXPECT_EQ(p.linkHover, paint::rgb(0, 0, 159));
+    EXPECT_EQ(p.buttonText, paint::rgb(0, 0, 0));
+    EXPECT_EQ(p.buttonHoverText, paint::rgb(255, 255, 255));
+    EXPECT_EQ(p.accentText, paint::rgb(255, 255, 255));
 }
 
 TEST(ScreenTexts, TakeTheirColoursFromThePalette) {
     PaintInput in = input(Screen::Failed, false);
-    in.palette = paint::choosePalette(true, kHighContrastBlack);
+    in.palette = paint::choosePalette(true, kHighContrastWhite);
     for (const TextItem& text : paint::screenTexts(in)) {
-        EXPECT_EQ(text.color, paint::rgb(255, 255, 255)) << static_cast<int>(text.font);
+        EXPECT_EQ(text.color, paint::rgb(0, 0, 0)) << static_cast<int>(text.font);
     }
     in = input(Screen::Welcome, false);
     in.webView2Present = false;
-    in.palette = paint::choosePalette(true, kHighContrastBlack);
-    EXPECT_EQ(screenPart(in).back().color, paint::rgb(255, 255, 255)) << "the WebView2 warning";
+    in.palette = paint::choosePalette(true, kHighContrastWhite);
+    EXPECT_EQ(screenPart(in).back().color, paint::rgb(0, 0, 0)) << "the WebView2 warning";
 }
 
 }  // namespace
