@@ -1,6 +1,7 @@
-// The main button's questions, answered through the real message boxes: a
-// folder that already holds other files, and a running copy of the
-// application. A refusal leaves the window on Welcome with nothing started.
+// The window's dialogs, answered for real: the main button's message boxes
+// (a folder that already holds other files, a running copy of the
+// application; a refusal leaves the window on Welcome with nothing started)
+// and the folder picker behind "Change…".
 #include "window_fixture.h"
 
 #include "support/dialog_driver.h"
@@ -9,12 +10,16 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 namespace {
 
 using ts::DialogAnswer;
 using ts::DialogDriver;
 
 constexpr wchar_t kCaption[] = L"Tessark Studio";
+// The name box of the common file dialogs (edt1), where the picker takes a typed folder.
+constexpr int kFileNameBox = 0x480;
 
 class MainButtonQuestions : public testing::Test {
 protected:
@@ -103,6 +108,51 @@ TEST_F(MainButtonQuestions, UninstallWarnsAndStaysWhenTheAppWillNotClose) {
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].text, L"Close Tessark Studio and try again.");
     EXPECT_EQ(setupState().screen, Screen::Welcome);
+}
+
+// "Change…" through the window, the picker answered as a user would: the
+// folder is taken, and whether it reads "Install" or "Update" is asked again
+// of the folder picked, whatever the start-up said.
+class ChangeFolder : public MainButtonQuestions {
+protected:
+    win::ComApartment apartment_;  // the picker is a COM object
+};
+
+TEST_F(ChangeFolder, TakesThePickedFolderAndItsOwnWording) {
+    struct Case {
+        const char* name;
+        bool startedAsUpdate;
+        bool pickedHoldsAnInstall;
+        const wchar_t* mainButton;
+    };
+    const Case cases[] = {{"an empty folder after an update", true, false, L"Install"},
+                          {"a folder with an install", false, true, L"Update"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ts::TempDir temp;
+        const std::wstring picked = temp / L"Tessark Studio";  // already named so: taken as it is
+        ASSERT_TRUE(CreateDirectoryW(picked.c_str(), nullptr));
+        if (c.pickedHoldsAnInstall) {
+            ASSERT_TRUE(ts::writeFile(picked + L"\\install-manifest.txt", "x"));
+        }
+        uitest::openWindow([&](SetupState& state) {
+            state.options.installDir = L"C:\\Before";
+            state.existingInstall = c.startedAsUpdate;
+        });
+        std::thread picker([&] {
+            const HWND dialog = ts::waitForDialog(L"Choose where to install Tessark Studio", 15000);
+            if (!dialog) return;
+            SendMessageW(GetDlgItem(dialog, kFileNameBox), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(picked.c_str()));
+            ts::answerDialog(dialog, DialogAnswer::button(IDOK));
+        });
+        uitest::clickOn(ID_CHANGE_FOLDER);
+        picker.join();
+        EXPECT_EQ(setupState().options.installDir, picked);
+        EXPECT_EQ(setupState().existingInstall, c.pickedHoldsAnInstall);
+        ASSERT_NE(uitest::element(ID_MAIN), nullptr);
+        EXPECT_EQ(uitest::element(ID_MAIN)->label, c.mainButton);
+        EXPECT_EQ(setupState().screen, Screen::Welcome);
+    }
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // The painting, probed pixel by pixel: the setup state is prepared as the
 // screens leave it, paintWindow draws into a 32-bit memory bitmap, and the
 // tests read back the colours that tell the looks apart (hover, checked,
-// progress, error and warning texts) and compare the subtitle with the text
-// it must say, drawn the same way.
+// progress, error and warning texts, the focus ring, the high-contrast
+// palette) and compare texts with the text they must say, drawn the same way.
+#include "high_contrast_theme.h"
 #include "window_fixture.h"
 
 #include "ui/core/paint_plan.h"
@@ -57,6 +58,10 @@ public:
         const std::uint32_t pixel = bits_[y * width_ + x];
         return {static_cast<int>((pixel >> 16) & 0xFF), static_cast<int>((pixel >> 8) & 0xFF),
                 static_cast<int>(pixel & 0xFF)};
+    }
+    std::vector<std::uint32_t> snapshot() const {
+        GdiFlush();
+        return {bits_, bits_ + width_ * height_};
     }
     bool any(const RECT& area, const std::function<bool(Rgb)>& test) const {
         for (int y = area.top; y < area.bottom; ++y)
@@ -243,6 +248,32 @@ TEST_F(Painting, WarningNoteAndLinkOnlyWithoutWebView2) {
     EXPECT_FALSE(with.any(linkArea, linkBlue));
 }
 
+// A text alone, drawn on a plain fill the way the painting draws texts.
+struct LoneText {
+    const wchar_t* text;
+    HFONT font;
+    COLORREF color;
+    COLORREF fill;
+    RECT rect;
+    unsigned flags;
+};
+
+// How many pixels of `area` differ between the painted window and the lone text.
+int differingFromLoneText(const Canvas& painted, const LoneText& lone, const RECT& area) {
+    Canvas expected(kWidth, kHeight);
+    const win::UniqueGdiObject fill(CreateSolidBrush(lone.fill));
+    FillRect(expected.dc(), &area, static_cast<HBRUSH>(fill.get()));
+    SelectObject(expected.dc(), lone.font);
+    SetTextColor(expected.dc(), lone.color);
+    SetBkMode(expected.dc(), TRANSPARENT);
+    RECT where = lone.rect;
+    DrawTextW(expected.dc(), lone.text, -1, &where, lone.flags);
+    int differing = 0;
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x) differing += !(painted.at(x, y) == expected.at(x, y));
+    return differing;
+}
+
 // The subtitle as painted, against the expected text drawn the same way on
 // the header band.
 TEST_F(Painting, SubtitleSaysTheSizeOnDisk) {
@@ -251,24 +282,87 @@ TEST_F(Painting, SubtitleSaysTheSizeOnDisk) {
                           {1048575, L"Version 0.2.5  \u00B7  1024 KB on disk"},
                           {1048576, L"Version 0.2.5  \u00B7  1.0 MB on disk"},
                           {5767168, L"Version 0.2.5  \u00B7  5.5 MB on disk"}};
-    RECT line{102, 66, 620, 88};
+    const RECT line{102, 66, 620, 88};
     for (const auto& k : cases) {
         SCOPED_TRACE(k.bytes);
         prepare(Screen::Welcome, false, [&](SetupState& s) { s.payloadBytes = k.bytes; });
-        const Canvas& painted = paint();
-        Canvas expected(kWidth, kHeight);
-        const win::UniqueGdiObject band(CreateSolidBrush(RGB(0x18, 0x18, 0x1B)));
-        FillRect(expected.dc(), &line, static_cast<HBRUSH>(band.get()));
-        SelectObject(expected.dc(), setupState().smallFont.get());
-        SetTextColor(expected.dc(), paint::colorTextMuted);
-        SetBkMode(expected.dc(), TRANSPARENT);
-        RECT where = line;
-        DrawTextW(expected.dc(), k.text, -1, &where, DT_SINGLELINE);
-        int differing = 0;
-        for (int y = line.top; y < line.bottom; ++y)
-            for (int x = line.left; x < line.right; ++x) differing += !(painted.at(x, y) == expected.at(x, y));
-        EXPECT_EQ(differing, 0);
+        const LoneText subtitle{k.text, setupState().smallFont.get(), paint::colorTextMuted, RGB(0x18, 0x18, 0x1B),
+                                line, DT_SINGLELINE};
+        EXPECT_EQ(differingFromLoneText(paint(), subtitle, line), 0);
     }
+}
+
+// An ampersand in a path or a report is a character, not an access-key
+// prefix: "D:\R&D" must not show as "D:\RD" with the D underlined.
+TEST_F(Painting, PathsAndErrorTextsShowTheirAmpersands) {
+    const wchar_t* folder = L"D:\\R&D\\Tessark Studio";
+    prepare(Screen::Welcome, false, [&](SetupState& s) { s.options.installDir = folder; });
+    const RECT inBox{44, 160, 470, 190};  // the path's row, clear of the box's outline
+    LoneText path{folder, setupState().bodyFont.get(), paint::colorText, RGB(0x18, 0x18, 0x1B),
+                  {44, 154, 470, 196}, DT_SINGLELINE | DT_VCENTER | DT_PATH_ELLIPSIS | DT_NOPREFIX};
+    const Canvas& painted = paint();
+    EXPECT_EQ(differingFromLoneText(painted, path, inBox), 0);
+    path.flags &= ~DT_NOPREFIX;
+    EXPECT_GT(differingFromLoneText(painted, path, inBox), 0) << "the two drawings can be told apart";
+
+    const wchar_t* error = L"Could not write D:\\R&D\\Tessark Studio\\a.dll.";
+    prepare(Screen::Failed, false, [&](SetupState& s) { s.errorText = error; });
+    const RECT errorArea{30, 186, 590, 306};
+    const LoneText errorText{error, setupState().smallFont.get(), paint::colorTextMuted, RGB(0x0B, 0x0B, 0x0D),
+                             errorArea, DT_WORDBREAK | DT_NOPREFIX};
+    EXPECT_EQ(differingFromLoneText(paint(), errorText, errorArea), 0);
+}
+
+// Only while an element has the focus and the window shows focus cues; with
+// the cues hidden the window is the same, pixel for pixel, as with no focus.
+TEST_F(Painting, FocusRingOnlyWhileAnElementHasFocusAndCuesAreShown) {
+    prepare(Screen::Welcome, false);
+    const std::vector<std::uint32_t> unfocused = paint().snapshot();
+    const UiElement* cancel = uitest::element(ID_CANCEL);
+    const int middle = (cancel->rect.left + cancel->rect.right) / 2;
+    const int ringRow = cancel->rect.top - 3;  // 3 pixels out, on the ring's 2-pixel line
+    EXPECT_EQ(paint().at(middle, ringRow), fromArgb(paint::colorBackground));
+
+    setupState().focusId = ID_CANCEL;
+    EXPECT_TRUE(similar(paint().at(middle, ringRow), fromArgb(paint::kDarkPalette.focusRing), 40))
+        << paint().at(middle, ringRow);
+    EXPECT_EQ(insideLeftEdge(paint(), ID_CANCEL), fromArgb(paint::colorButton)) << "the button itself unchanged";
+
+    setupState().focusHidden = true;
+    EXPECT_TRUE(paint().snapshot() == unfocused);
+}
+
+TEST_F(Painting, HighContrastPaintsWithTheSystemColoursOnly) {
+    const auto white = [](Rgb p) { return p.r > 230 && p.g > 230 && p.b > 230; };
+    const auto highContrast = [](SetupState& s) {
+        s.palette = paint::choosePalette(true, uitest::kHighContrastBlack);
+        s.webView2Present = false;
+        s.hoverId = ID_CANCEL;
+    };
+    prepare(Screen::Welcome, false, highContrast);
+    const Canvas& welcome = paint();
+    EXPECT_EQ(welcome.at(5, 300), (Rgb{0, 0, 0}));
+    EXPECT_EQ(welcome.at(5, 5), (Rgb{0, 0, 0})) << "the header band";
+    EXPECT_EQ(welcome.at(610, 112), (Rgb{255, 255, 255})) << "the rule";
+    EXPECT_EQ(insideLeftEdge(welcome, ID_MAIN), (Rgb{26, 235, 255}));
+    EXPECT_EQ(insideLeftEdge(welcome, ID_CANCEL), (Rgb{26, 235, 255})) << "hovered";
+    EXPECT_EQ(insideLeftEdge(welcome, ID_CHANGE_FOLDER), (Rgb{0, 0, 0}));
+    const UiElement* desktop = uitest::element(ID_DESKTOP);
+    EXPECT_EQ(welcome.at(desktop->rect.left + 3, (desktop->rect.top + desktop->rect.bottom) / 2 - 5),
+              (Rgb{26, 235, 255})) << "a checked box";
+    const RECT note{30, 330, 570, 370};
+    EXPECT_FALSE(welcome.any(note, kWarningYellow));
+    EXPECT_TRUE(welcome.any(note, white));
+    EXPECT_TRUE(welcome.any({30, 378, 230, 398}, [](Rgb p) { return p.r > 200 && p.g > 200 && p.b < 60; }))
+        << "the link in hot-light";
+
+    prepare(Screen::Failed, false, [&](SetupState& s) {
+        highContrast(s);
+        s.errorText = L"Could not write a file.";
+    });
+    const Canvas& failed = paint();
+    EXPECT_FALSE(failed.any({30, 154, 590, 180}, kErrorRed));
+    EXPECT_TRUE(failed.any({30, 154, 590, 180}, white));
 }
 
 TEST_F(Painting, WorkingScreenShowsNoButtons) {

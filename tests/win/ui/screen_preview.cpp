@@ -1,8 +1,12 @@
 // Opens the real setup window on any screen, without running anything, so
 // that the screenshot script can show every screen: the state is filled the
 // way the runs leave it, then the window runs its ordinary message loop.
+// --focus=N puts the keyboard focus on element N, as Tab would;
+// --high-contrast paints with "High Contrast Black", which Wine cannot switch on.
 //   screen_preview.exe [welcome|working|done|failed] [--uninstall] [--update]
-//                      [--no-webview2] [--progress=N]
+//                      [--no-webview2] [--progress=N] [--focus=N] [--high-contrast]
+#include "high_contrast_theme.h"
+
 #include "common/owners.h"
 #include "ui/core/paint_plan.h"
 #include "ui/gdiplus_runtime.h"
@@ -23,12 +27,26 @@ Screen screenNamed(const std::wstring& name) {
     return Screen::Welcome;
 }
 
-void applyArgument(SetupState& state, const std::wstring& argument) {
+struct Looks {
+    int focusId = 0;
+    bool highContrast = false;
+};
+
+void applyArgument(SetupState& state, Looks& looks, const std::wstring& argument) {
     if (argument == L"--uninstall") state.uninstallMode = true;
     else if (argument == L"--update") state.existingInstall = true;
     else if (argument == L"--no-webview2") state.webView2Present = false;
+    else if (argument == L"--high-contrast") looks.highContrast = true;
     else if (argument.rfind(L"--progress=", 0) == 0) state.progress = std::wcstol(argument.c_str() + 11, nullptr, 10);
+    else if (argument.rfind(L"--focus=", 0) == 0) looks.focusId = std::wcstol(argument.c_str() + 8, nullptr, 10);
     else state.screen = screenNamed(argument);
+}
+
+// After creation, which takes the system's palette.
+void applyLooks(SetupState& state, const Looks& looks) {
+    state.focusId = looks.focusId;
+    if (looks.highContrast) state.palette = paint::choosePalette(true, uitest::kHighContrastBlack);
+    InvalidateRect(state.window, nullptr, FALSE);
 }
 
 void fillTexts(SetupState& state) {
@@ -58,9 +76,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     int count = 0;
     const win::UniqueLocal arguments(reinterpret_cast<HLOCAL>(CommandLineToArgvW(GetCommandLineW(), &count)));
     const auto* argv = static_cast<wchar_t**>(arguments.get());
-    for (int i = 1; argv && i < count; ++i) applyArgument(state, argv[i]);
+    Looks looks;
+    for (int i = 1; argv && i < count; ++i) applyArgument(state, looks, argv[i]);
     fillTexts(state);
     if (!createSetupWindow(instance)) return 1;
+    applyLooks(state, looks);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
         TranslateMessage(&message);

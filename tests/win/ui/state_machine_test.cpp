@@ -2,6 +2,7 @@
 // window: what a click, a key or a close request does on each screen, how the
 // worker's reports move the window on, and the roads that start the
 // application.
+#include "screen_reader.h"
 #include "window_fixture.h"
 
 #include "install/core/manifest.h"
@@ -33,6 +34,10 @@ void uninstallMode(SetupState& state) {
 void showScreen(Screen screen) {
     setupState().screen = screen;
     layoutElements();
+}
+
+bool failToLaunch(std::unique_ptr<WorkerTask>, std::thread&) {
+    return false;
 }
 
 class SetupWindow : public testing::Test {
@@ -113,6 +118,90 @@ TEST_F(SetupWindow, EscapeEnterAndCloseRequestOnEachScreen) {
         if (c.input == KeyCase::Close) uitest::closeRequest();
         EXPECT_EQ(uitest::windowGone(), c.closes);
         EXPECT_EQ(setupState().screen, c.screen);
+    }
+}
+
+// Keys as the keyboard sends them (SendInput): posted messages would not set
+// the Shift state that Shift+Tab reads.
+TEST_F(SetupWindow, TabAndShiftTabFollowReadingOrderAndSpaceActsOnItsRelease) {
+    uitest::openWindow([](SetupState& s) {
+        installMode(s);
+        s.webView2Present = false;
+    });
+    SetupState& state = setupState();
+    const HWND window = state.window;
+    const auto focusReaches = [&](int id) { return pumpUntil([&] { return state.focusId == id; }); };
+    uitest::typeKey(window, VK_TAB);
+    EXPECT_TRUE(focusReaches(ID_CHANGE_FOLDER));
+    uitest::typeKey(window, VK_TAB);
+    EXPECT_TRUE(focusReaches(ID_DESKTOP));
+    uitest::keyDown(window, VK_SPACE);
+    EXPECT_TRUE(pumpUntil([&] { return state.keyPressedId == ID_DESKTOP; }));
+    EXPECT_TRUE(state.options.desktopShortcut) << "nothing happens before Space is released";
+    uitest::keyUp(window, VK_SPACE);
+    EXPECT_TRUE(pumpUntil([&] { return !state.options.desktopShortcut; }));
+    uitest::typeKey(window, VK_TAB, true);
+    EXPECT_TRUE(focusReaches(ID_CHANGE_FOLDER));
+    uitest::typeKey(window, VK_TAB, true);
+    EXPECT_TRUE(focusReaches(ID_MAIN)) << "Shift+Tab wraps round to the last in reading order";
+    uitest::typeKey(window, VK_TAB, true);
+    EXPECT_TRUE(focusReaches(ID_CANCEL));
+    // Focus cues the system hides (after mouse use) come back with the next Tab.
+    SendMessageW(window, WM_UPDATEUISTATE, MAKEWPARAM(UIS_SET, UISF_HIDEFOCUS), 0);
+    EXPECT_TRUE(state.focusHidden);
+    uitest::typeKey(window, VK_TAB, true);
+    EXPECT_TRUE(focusReaches(ID_WEBVIEW2_LINK));
+    EXPECT_FALSE(state.focusHidden);
+    // A click anywhere clears the focus, even on empty space.
+    uitest::pressAndRelease({5, 300}, {5, 300});
+    EXPECT_EQ(state.focusId, 0);
+    EXPECT_EQ(state.screen, Screen::Welcome);
+}
+
+TEST_F(SetupWindow, EnterPressesTheFocusedButtonOrElseThePrimaryOne) {
+    {
+        SCOPED_TRACE("Cancel focused");
+        uitest::openWindow(installMode);
+        const HWND window = setupState().window;
+        uitest::typeKey(window, VK_TAB, true);
+        uitest::typeKey(window, VK_TAB, true);
+        ASSERT_TRUE(pumpUntil([] { return setupState().focusId == ID_CANCEL; }));
+        uitest::typeKey(window, VK_RETURN);
+        EXPECT_TRUE(pumpUntil(uitest::windowGone));
+        EXPECT_EQ(setupState().screen, Screen::Welcome);
+    }
+    {
+        SCOPED_TRACE("a checkbox focused: the main action, with its checks");
+        ts::TempDir folder;
+        uitest::openWindow([&](SetupState& state) { state.options.installDir = folder / L"Tessark Studio"; });
+        const HWND window = setupState().window;
+        uitest::typeKey(window, VK_TAB);
+        uitest::typeKey(window, VK_TAB);
+        ASSERT_TRUE(pumpUntil([] { return setupState().focusId == ID_DESKTOP; }));
+        uitest::typeKey(window, VK_RETURN);
+        EXPECT_TRUE(pumpUntil([] { return setupState().screen == Screen::Failed; })) << "the test has no payload";
+        EXPECT_TRUE(setupState().options.desktopShortcut);
+    }
+}
+
+// The mouse rests where the screen changes under it: on Cancel, which Failed
+// does not have, and on the main button, where Failed has Close.
+TEST_F(SetupWindow, ANewScreenClearsTheFocusAndTakesTheHoverFromTheRestingMouse) {
+    struct Case { int restOn; int hoverAfter; };
+    for (const Case c : {Case{ID_CANCEL, 0}, Case{ID_MAIN, ID_CLOSE}}) {
+        SCOPED_TRACE(c.restOn);
+        uitest::openWindow(installMode);
+        SetupState& state = setupState();
+        uitest::typeKey(state.window, VK_TAB);
+        ASSERT_TRUE(pumpUntil([&] { return state.focusId == ID_CHANGE_FOLDER; }));
+        POINT rest = uitest::centreOf(c.restOn);
+        ClientToScreen(state.window, &rest);
+        SetCursorPos(rest.x, rest.y);
+        ASSERT_TRUE(pumpUntil([&] { return state.hoverId == c.restOn; }));
+        startWorker(failToLaunch);
+        EXPECT_EQ(state.screen, Screen::Failed);
+        EXPECT_EQ(state.focusId, 0);
+        EXPECT_EQ(state.hoverId, c.hoverAfter);
     }
 }
 
@@ -199,10 +288,6 @@ TEST_F(SetupWindow, FailureShowsTheErrorAndKeepsTheLastStatusLine) {
     uitest::pumpPending();
     EXPECT_EQ(setupState().screen, Screen::Failed);
     EXPECT_EQ(setupState().errorText, L"earlier");
-}
-
-bool failToLaunch(std::unique_ptr<WorkerTask>, std::thread&) {
-    return false;
 }
 
 TEST_F(SetupWindow, AWorkerThatCannotStartEndsOnFailedInsteadOfHangingOnWorking) {
@@ -326,17 +411,21 @@ void doneInstallIn(const std::wstring& folder, bool launchAfter) {
     showScreen(Screen::Done);
 }
 
-TEST_F(SetupWindow, OpenTessarkStudioStartsTheApplicationOnceAndClosesTheWindow) {
-    AppFolder app;
-    doneInstallIn(app.path(), true);
-    clickOn(ID_OPEN_APP);
-    EXPECT_TRUE(uitest::windowGone());
-    EXPECT_TRUE(app.waitForLaunches(1));
-    EXPECT_EQ(app.running(), 1u);
-    EXPECT_EQ(app.launches(), 1);
-    const auto log = ts::readFile(app.path() + L"\\launch-log.txt");
-    ASSERT_TRUE(log.has_value());
-    EXPECT_EQ(log->find(ts::narrow(app.path())), 0u) << *log;  // started in its own folder
+TEST_F(SetupWindow, OpenTessarkStudioOrEnterStartsTheApplicationOnceAndClosesTheWindow) {
+    for (const bool enter : {false, true}) {
+        SCOPED_TRACE(enter ? "Enter" : "click");
+        AppFolder app;
+        doneInstallIn(app.path(), true);
+        if (enter) uitest::key(VK_RETURN);
+        else clickOn(ID_OPEN_APP);
+        EXPECT_TRUE(uitest::windowGone());
+        EXPECT_TRUE(app.waitForLaunches(1));
+        EXPECT_EQ(app.running(), 1u);
+        EXPECT_EQ(app.launches(), 1);
+        const auto log = ts::readFile(app.path() + L"\\launch-log.txt");
+        ASSERT_TRUE(log.has_value());
+        EXPECT_EQ(log->find(ts::narrow(app.path())), 0u) << *log;  // started in its own folder
+    }
 }
 
 TEST_F(SetupWindow, TickedLaunchBoxStartsTheApplicationWhenDoneIsLeftByClose) {
@@ -377,6 +466,29 @@ TEST_F(SetupWindow, NothingStartsWithoutTheTickOrAfterAFailureOrAnUninstall) {
     uitest::key(VK_ESCAPE);
     EXPECT_EQ(app.running(), 0u);
     EXPECT_EQ(app.launches(), 0);
+}
+
+// What opens https addresses is, in this test's own prefix, a command that
+// writes the address it was given to a file. (Wine's classes root does not
+// take the per-user classes over the machine's, so the machine's is replaced.)
+TEST_F(SetupWindow, WebView2LinkOpensTheDownloadPageAndTheWindowStaysOnWelcome) {
+    ts::TempDir temp;
+    const std::wstring opened = temp / L"opened.txt";
+    ASSERT_TRUE(ts::writeRegistryString(HKEY_CLASSES_ROOT, L"https\\shell\\open\\command", nullptr,
+                                        L"cmd.exe /c echo %1> \"" + opened + L"\""));
+    uitest::openWindow([](SetupState& state) {
+        installMode(state);
+        state.webView2Present = false;
+    });
+    clickOn(ID_WEBVIEW2_LINK);
+    std::string address;
+    EXPECT_TRUE(ts::waitUntil([&] {
+        address = ts::readFile(opened).value_or("");
+        return address.find('\n') != std::string::npos;
+    }, 30000));
+    EXPECT_EQ(address.substr(0, address.find_first_of(" \r\n")), "https://go.microsoft.com/fwlink/p/?LinkId=2124703");
+    EXPECT_FALSE(uitest::windowGone());
+    EXPECT_EQ(setupState().screen, Screen::Welcome);
 }
 
 }  // namespace
