@@ -66,3 +66,6 @@ shot install-done 96 done
 shot uninstall-done 96 done --uninstall
 shot install-failed 96 failed
 shot install-welcome-144dpi 144 welcome --no-webview2
+# The keyboard's focus on the first option, as Tab leaves it; high contrast.
+shot install-welcome-keyboard 96 welcome --focus=7
+shot install-welcome-high-contrast 96 welcome --no-webview2 --high-contrast
