@@ -39,7 +39,8 @@ const AccessibilityApi& api() {
     static const AccessibilityApi loaded = [] {
         AccessibilityApi entries;
         if (const HMODULE oleacc = win::loadSystemLibrary(L"oleacc.dll").release()) {
-            entries.lresultFromObject = win::procAddress<decltype(entries.lresultFromObject)>(oleacc, "LresultFromObject");
+            entries.lresultFromObject =
+                win::procAddress<decltype(entries.lresultFromObject)>(oleacc, "LresultFromObject");
             entries.objectFromWindow =
                 win::procAddress<decltype(entries.objectFromWindow)>(oleacc, "AccessibleObjectFromWindow");
         }
@@ -185,7 +186,7 @@ public:
         *name = nullptr;
         Target target;
         if (const HRESULT hr = resolve(child, target); FAILED(hr)) return hr;
-        if (!target.self) return giveString(target.item.name, name);
+        if (!target.self) return giveString(target.item().name, name);
         wchar_t title[128] = {};
         GetWindowTextW(window_, title, 128);
         return giveString(title, name);
@@ -196,7 +197,7 @@ public:
         *value = nullptr;
         Target target;
         if (const HRESULT hr = resolve(child, target); FAILED(hr)) return hr;
-        return target.self ? S_FALSE : giveString(target.item.value, value);
+        return target.self ? S_FALSE : giveString(target.item().value, value);
     }
 
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* description) override {
@@ -204,7 +205,7 @@ public:
         *description = nullptr;
         Target target;
         if (const HRESULT hr = resolve(child, target); FAILED(hr)) return hr;
-        return target.self ? S_FALSE : giveString(target.item.description, description);
+        return target.self ? S_FALSE : giveString(target.item().description, description);
     }
 
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
@@ -212,7 +213,7 @@ public:
         setEmpty(role);
         Target target;
         if (const HRESULT hr = resolve(child, target); FAILED(hr)) return hr;
-        setChild(role, target.self ? ROLE_SYSTEM_CLIENT : msaaRole(target.item.role));
+        setChild(role, target.self ? ROLE_SYSTEM_CLIENT : msaaRole(target.item().role));
         return S_OK;
     }
 
@@ -221,33 +222,28 @@ public:
         setEmpty(state);
         Target target;
         if (const HRESULT hr = resolve(child, target); FAILED(hr)) return hr;
-        setChild(state, target.self ? clientState() : msaaState(target.item));
+        setChild(state, target.self ? clientState() : msaaState(target.item()));
         return S_OK;
     }
 
+    // No help and no shortcut keys: S_FALSE, "none", for every valid child.
     HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* help) override {
         if (!help) return E_POINTER;
         *help = nullptr;
-        Target target;
-        const HRESULT hr = resolve(child, target);
-        return FAILED(hr) ? hr : S_FALSE;
+        return validOr(child, S_FALSE);
     }
 
     HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
         if (!file || !topic) return E_POINTER;
         *file = nullptr;
         *topic = 0;
-        Target target;
-        const HRESULT hr = resolve(child, target);
-        return FAILED(hr) ? hr : S_FALSE;
+        return validOr(child, S_FALSE);
     }
 
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* shortcut) override {
         if (!shortcut) return E_POINTER;
         *shortcut = nullptr;
-        Target target;
-        const HRESULT hr = resolve(child, target);
-        return FAILED(hr) ? hr : S_FALSE;
+        return validOr(child, S_FALSE);
     }
 
     HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* focus) override {
@@ -270,23 +266,23 @@ public:
         *action = nullptr;
         Target target;
         if (const HRESULT hr = resolve(child, target); FAILED(hr)) return hr;
-        return target.self ? S_FALSE : giveString(accessible::defaultActionName(target.item), action);
+        return target.self ? S_FALSE : giveString(accessible::defaultActionName(target.item()), action);
     }
 
     // Only Tab moves the keyboard focus; nothing here selects.
-    HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT child) override {
-        Target target;
-        const HRESULT hr = resolve(child, target);
-        return FAILED(hr) ? hr : DISP_E_MEMBERNOTFOUND;
-    }
+    HRESULT STDMETHODCALLTYPE accSelect(long, VARIANT child) override { return validOr(child, DISP_E_MEMBERNOTFOUND); }
 
     HRESULT STDMETHODCALLTYPE accLocation(long* left, long* top, long* width, long* height, VARIANT child) override {
         if (!left || !top || !width || !height) return E_POINTER;
         Target target;
         if (const HRESULT hr = resolve(child, target); FAILED(hr)) return hr;
         RECT rect{};
-        if (target.self) GetClientRect(window_, &rect);
-        else rect = {target.item.rect.left, target.item.rect.top, target.item.rect.right, target.item.rect.bottom};
+        if (target.self) {
+            GetClientRect(window_, &rect);
+        } else {
+            const layout::Rect& item = target.item().rect;
+            rect = {item.left, item.top, item.right, item.bottom};
+        }
         MapWindowPoints(window_, nullptr, reinterpret_cast<POINT*>(&rect), 2);
         *left = rect.left;
         *top = rect.top;
@@ -300,7 +296,7 @@ public:
         setEmpty(end);
         Target target;
         if (const HRESULT hr = resolve(start, target); FAILED(hr)) return hr;
-        const long count = target.count;
+        const long count = target.count();
         long next = 0;
         if (target.self && direction == NAVDIR_FIRSTCHILD) next = 1;
         else if (target.self && direction == NAVDIR_LASTCHILD) next = count;
@@ -327,8 +323,8 @@ public:
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
         Target target;
         if (const HRESULT hr = resolve(child, target); FAILED(hr)) return hr;
-        if (target.self || target.item.elementId == 0) return DISP_E_MEMBERNOTFOUND;
-        PostMessageW(window_, WM_SETUP_ACTIVATE, static_cast<WPARAM>(target.item.elementId),
+        if (target.self || target.item().elementId == 0) return DISP_E_MEMBERNOTFOUND;
+        PostMessageW(window_, WM_SETUP_ACTIVATE, static_cast<WPARAM>(target.item().elementId),
                      static_cast<LPARAM>(setupState().screen));
         return S_OK;
     }
@@ -342,23 +338,29 @@ private:
     // What a VARIANT names: the client area itself (CHILDID_SELF) or one of
     // the current items.
     struct Target {
-        bool self = false;
+        std::vector<accessible::Item> items;
         long childId = 0;
-        long count = 0;
-        accessible::Item item;
+        bool self = false;
+        long count() const { return static_cast<long>(items.size()); }
+        const accessible::Item& item() const { return items[static_cast<std::size_t>(childId - 1)]; }
     };
 
     HRESULT resolve(const VARIANT& child, Target& target) const {
         if (!window_) return CO_E_OBJNOTCONNECTED;
         if (child.vt != VT_I4) return E_INVALIDARG;
-        std::vector<accessible::Item> items = currentItems();
-        target.count = static_cast<long>(items.size());
+        target.items = currentItems();
         target.childId = child.lVal;
         target.self = child.lVal == CHILDID_SELF;
         if (target.self) return S_OK;
-        if (child.lVal < 1 || child.lVal > target.count) return E_INVALIDARG;
-        target.item = std::move(items[static_cast<std::size_t>(child.lVal - 1)]);
+        if (child.lVal < 1 || child.lVal > target.count()) return E_INVALIDARG;
         return S_OK;
+    }
+
+    // `answer` for a child that exists, else why it does not.
+    HRESULT validOr(const VARIANT& child, HRESULT answer) const {
+        Target target;
+        const HRESULT hr = resolve(child, target);
+        return FAILED(hr) ? hr : answer;
     }
 
     HWND window_;
@@ -374,18 +376,21 @@ LRESULT answerGetObject(HWND window, WPARAM wParam, LPARAM lParam) {
     // The object id arrives as a 32-bit value in lParam.
     const bool client = static_cast<LONG>(static_cast<DWORD>(lParam)) == OBJID_CLIENT;
     SetupState& state = setupState();
-    if (!client || window != state.window || !api().ready()) return DefWindowProcW(window, WM_GETOBJECT, wParam, lParam);
+    if (!client || window != state.window || !api().ready()) {
+        return DefWindowProcW(window, WM_GETOBJECT, wParam, lParam);
+    }
     if (!state.accessible) state.accessible.reset(new (std::nothrow) ClientAccessible(window));
     if (!state.accessible) return 0;
     return api().lresultFromObject(__uuidof(IAccessible), wParam, state.accessible.get());
 }
 
 std::vector<accessible::ElementView> elementViews() {
-    std::vector<accessible::ElementView> views;
-    for (const UiElement& element : setupState().elements) {
+    const std::vector<UiElement>& elements = setupState().elements;
+    std::vector<accessible::ElementView> views(elements.size());
+    for (std::size_t i = 0; i < elements.size(); ++i) {
+        const UiElement& element = elements[i];
         const layout::Rect rect{element.rect.left, element.rect.top, element.rect.right, element.rect.bottom};
-        views.push_back({element.id, element.kind, rect, element.label, element.primary,
-                         element.value && *element.value});
+        views[i] = {element.id, element.kind, rect, element.label, element.primary, element.value && *element.value};
     }
     return views;
 }
@@ -401,8 +406,9 @@ void announceChecked(int elementId) {
 
 void announceProgress(bool percentChanged, bool statusChanged) {
     const std::vector<accessible::Item> items = currentItems();
-    if (percentChanged) raise(EVENT_OBJECT_VALUECHANGE, accessible::childIdOfRole(items, accessible::Role::ProgressBar));
-    if (statusChanged) raise(EVENT_OBJECT_NAMECHANGE, accessible::childIdOfTextKind(items, paint::TextKind::Status));
+    using accessible::childIdOfRole, accessible::childIdOfTextKind;
+    if (percentChanged) raise(EVENT_OBJECT_VALUECHANGE, childIdOfRole(items, accessible::Role::ProgressBar));
+    if (statusChanged) raise(EVENT_OBJECT_NAMECHANGE, childIdOfTextKind(items, paint::TextKind::Status));
 }
 
 void announceScreen() {

@@ -216,15 +216,16 @@ TEST_F(ScreenReaderOnTheInstaller, AnInstallIsHeardFromTheOptionsToTheResult) {
                                        {ROLE_SYSTEM_STATICTEXT, L"Adding the Explorer entries\u2026"}});
     EXPECT_TRUE(reader.child(4).location == onScreen(window, {30, 206, 590, 212}));
     EXPECT_EQ(reader.focus(), CHILDID_SELF) << "a new screen starts with nothing focused";
-    EXPECT_TRUE(pumpUntil([&] { return log.seen(EVENT_OBJECT_VALUECHANGE, 4) && log.seen(EVENT_OBJECT_NAMECHANGE, 5); }));
+    EXPECT_TRUE(pumpUntil([&] { return log.seen(EVENT_OBJECT_VALUECHANGE, 4); })) << "the bar's value";
+    EXPECT_TRUE(pumpUntil([&] { return log.seen(EVENT_OBJECT_NAMECHANGE, 5); })) << "the status line";
 
     ASSERT_TRUE(pumpUntil([&] { return log.seen(EVENT_SYSTEM_ALERT); }, kRunMs));
     const long heading = reader.find(L"Installed.");
     ASSERT_EQ(heading, 3);
     EXPECT_TRUE(log.seen(EVENT_SYSTEM_ALERT, heading));
     EXPECT_TRUE(log.seen(EVENT_OBJECT_NAMECHANGE, heading));
-    EXPECT_EQ(reader.child(heading).description,
-              L"It is in the Start menu, and in \u201COpen a folder\u2026\u201D it will offer the gamemode roots it found.");
+    EXPECT_EQ(reader.child(heading).description, L"It is in the Start menu, and in \u201COpen a folder\u2026\u201D "
+                                                 L"it will offer the gamemode roots it found.");
     EXPECT_NE(reader.find(L"Open Tessark Studio"), 0);
     // The launch box was unticked, so Close starts nothing.
     closeThrough(reader, L"Close");
