@@ -7,7 +7,8 @@
 # make winget WINGET_URL=https://... WINGET_LICENSE=... [WINGET_ID=Publisher.Package]
 #             writes the package manager's manifest of the installer to build/winget
 # make APP_DIR=/path/to/folder   packs that folder instead of the sample
-# make CHUNK_SIZE=16777216       chunk size of the payload (default 4 MiB)
+# make CHUNK_SIZE=16777216       chunk size of the payload, 65536 to 67108864
+#                                (default 64 MiB)
 # make SIGN_PFX=cert.pfx SIGN_PASSWORD=...       signs uninstall.exe (before it
 # make SIGN_CERT=cert.pem SIGN_KEY=key.pem [...]   is packed) and the installer
 #     SIGN_TIMESTAMP_URL=http://...  adds a timestamp from that server

@@ -12,6 +12,7 @@
 
 #include "app_folder.h"
 #include "payload/core/digest.h"
+#include "payload/core/payload.h"
 
 #include <cstdint>
 #include <functional>
@@ -21,7 +22,14 @@ namespace packer {
 
 class OutputFile;
 
-inline constexpr std::uint32_t kDefaultChunkSize = 4u << 20;
+// Each chunk is one Compression API LZMS buffer whose block size is the chunk
+// size, and the API takes LZMS block sizes from 64 KiB to 64 MiB.
+inline constexpr std::uint32_t kMinChunkSize = 64u << 10;
+static_assert(kMaxChunkSize == 64u << 20, "the reader's limit is the API's largest block");
+// The largest: LZMS finds repeats only inside a chunk, and an application's
+// files repeat each other across tens of megabytes (bundles built from the
+// same sources). bench/ measures the candidates on two real folders.
+inline constexpr std::uint32_t kDefaultChunkSize = kMaxChunkSize;
 inline constexpr unsigned kDefaultLevel = 50;
 
 struct PackSettings {

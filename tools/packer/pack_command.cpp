@@ -25,12 +25,22 @@ struct PackRequest {
     FolderOverrides overrides;
 };
 
+std::uint32_t parseChunkSize(const std::string& text) {
+    const std::uint64_t size = parseNumber(text, "--chunk-size", 0, std::numeric_limits<std::uint64_t>::max());
+    if (size < kMinChunkSize || size > kMaxChunkSize) {
+        throw UsageError("--chunk-size must be from " + std::to_string(kMinChunkSize) + " to " +
+                         std::to_string(kMaxChunkSize) +
+                         " bytes, the LZMS block sizes the Windows Compression API accepts, not " + text);
+    }
+    return std::uint32_t(size);
+}
+
 PackRequest readPackRequest(std::span<const std::string> args) {
     Arguments arguments(args);
     PackRequest request;
     const auto output = arguments.takeValue("-o");
     if (const auto size = arguments.takeValue("--chunk-size")) {
-        request.settings.chunkSize = std::uint32_t(parseNumber(*size, "--chunk-size", 1, kMaxChunkSize));
+        request.settings.chunkSize = parseChunkSize(*size);
     }
     if (const auto level = arguments.takeValue("--level")) {
         request.settings.level = unsigned(parseNumber(*level, "--level", 1, std::numeric_limits<unsigned>::max()));

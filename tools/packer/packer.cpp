@@ -34,7 +34,7 @@ constexpr std::string_view kUsage =
     "                          [--app-exe FILE] [--replace-uninstaller FILE]\n"
     "      Packs the application folder DIR into a payload container, and the\n"
     "      digest of its unpacked image into FILE.digest.\n"
-    "      --chunk-size   unpacked bytes per chunk, 1 to 67108864 (default 4194304)\n"
+    "      --chunk-size   unpacked bytes per chunk, 65536 to 67108864 (default 67108864)\n"
     "      --level        LZMS effort, 1 and up (default 50; 100 packs harder)\n"
     "      --store        store every chunk uncompressed\n"
     "      --app-exe      use FILE as TessarkStudio.exe\n"

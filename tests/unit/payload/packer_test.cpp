@@ -261,6 +261,26 @@ TEST(Packer, RefusesBadCommandLinesAndUnwritableOutput) {
     EXPECT_NE(unwritable.err.find("cannot write"), std::string::npos);
 }
 
+// Every chunk goes to the Compression API as one LZMS block, and the API
+// takes blocks of 64 KiB to 64 MiB only.
+TEST(Packer, TakesOnlyChunkSizesTheCompressionApiAccepts) {
+    AppFolder app;
+    const std::string dir = app.dir.path().string();
+    TempFolder out;
+    for (const char* size : {"4096", "65535", "67108865", "4294967296"}) {
+        const PackerRun run = packer({"pack", dir, "-o", (out / "p.bin").string(), "--chunk-size", size});
+        EXPECT_EQ(run.code, 2) << size;
+        EXPECT_NE(run.err.find("--chunk-size must be from 65536 to 67108864 bytes"), std::string::npos)
+            << size << ": " << run.err;
+        EXPECT_TRUE(fs::is_empty(out.path())) << size << ": nothing written";
+    }
+    for (const std::uint32_t size : {65'536u, 67'108'864u}) {
+        const PackerRun run = packer({"pack", dir, "-o", (out / "p.bin").string(), "--chunk-size", std::to_string(size)});
+        ASSERT_EQ(run.code, 0) << size << ": " << run.err;
+        EXPECT_EQ(unpack(readFile(out / "p.bin")).payload.header.chunkSize, size);
+    }
+}
+
 // A minimal PE32+ image with one section holding a resource tree:
 // RT_RCDATA -> `name` -> language 1033 -> the given bytes.
 Bytes executableWithResource(const Bytes& resource, const std::u16string& name = u"PAYLOAD") {

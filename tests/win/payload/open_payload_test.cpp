@@ -32,11 +32,11 @@ TEST(OpenPayload, ReadsTheEmbeddedContainerInPlace) {
     for (const PayloadEntry& e : payload.entries) paths.push_back(e.path);
     EXPECT_EQ(paths, (std::vector<std::string>{"TessarkStudio.exe", "uninstall.exe", "web/css/app.css",
                                                 "web/empty.txt", "web/noise.txt"}));
-    EXPECT_EQ(payload.entries[2].size, 400u * 36u);
+    EXPECT_EQ(payload.entries[2].size, 6400u * 36u);
     EXPECT_EQ(payload.entries[3].size, 0u);
 
-    // 21 + 21 + 14,400 + 0 + 5,000 bytes in 4,096-byte chunks.
-    EXPECT_EQ(payload.header.totalSize, 19'442u);
+    // 21 + 21 + 230,400 + 0 + 80,000 bytes in 65,536-byte chunks.
+    EXPECT_EQ(payload.header.totalSize, 310'442u);
     EXPECT_EQ(payload.chunks.size(), 5u);
     EXPECT_EQ(checkChunkTable(payload), PayloadStatus::Ok);
 }

@@ -23,7 +23,7 @@ std::vector<std::uint8_t> unpackedEmbeddedImage() {
 
 TEST(PayloadDigest, PassesTheImageUnpackedFromTheEmbeddedPayload) {
     const std::vector<std::uint8_t> image = unpackedEmbeddedImage();
-    ASSERT_EQ(image.size(), 19'442u);
+    ASSERT_EQ(image.size(), 310'442u);
     std::wstring error = L"untouched";
     EXPECT_TRUE(verifyPayloadDigest(image, error));
     EXPECT_EQ(error, L"untouched");
