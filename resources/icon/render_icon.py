@@ -26,9 +26,10 @@ import zlib
 
 CANVAS = 256
 SIZES = (16, 20, 24, 32, 40, 48, 64, 96, 128, 256)
-# Stored PNG-compressed inside the ICO (Windows reads PNG icon images since
-# Vista); the small ones as 32-bit BMP, where PNG would save nothing.
-PNG_SIZES = (48, 64, 96, 128, 256)
+# Every size is stored PNG-compressed inside the ICO (Windows reads PNG icon
+# images of any size since Vista): the icon is in every installer, and a
+# 32-bit BMP image costs 4 bytes a pixel plus its mask.
+PNG_SIZES = SIZES
 
 # Geometry on the 256-unit canvas.
 TILE_MARGIN = 16
