@@ -29,6 +29,17 @@ enum class Item : std::uint8_t { Literal, Lz, Delta };
 
 constexpr unsigned kQueueLength = 4;
 
+// slots::kOffsetSlotTable, zero in the file and filled at start-up: 6.4 KB
+// the installer need not carry. The runs are reached through a volatile
+// pointer so that the compiler cannot build the table at compile time and
+// store it after all.
+slots::OffsetSlotTable offsetSlotTable;
+[[maybe_unused]] const bool offsetSlotTableBuilt = [] {
+    const auto* volatile runs = &slots::kOffsetRuns;
+    offsetSlotTable = slots::buildSlots<slots::kOffsetSlots>(*runs);
+    return true;
+}();
+
 // A delta queue entry: raw offset in the low 32 bits, power above.
 using DeltaPair = std::uint64_t;
 constexpr DeltaPair deltaPair(std::uint32_t power, std::uint32_t rawOffset) {
@@ -115,7 +126,7 @@ bool BlockDecoder::resetForBlock(std::uint32_t size) {
     deltaClass.reset();
     deltaRepClass[0].reset();
     deltaRepClass[1].reset();
-    const std::uint32_t offsetSlots = slots::offsetSlotCount(size);
+    const std::uint32_t offsetSlots = slots::offsetSlotCount(size, offsetSlotTable);
     return literalCode.reset(kLiterals, kLiteralPeriod) && lzOffsetCode.reset(offsetSlots, kOffsetPeriod) &&
            lengthCode.reset(slots::kLengthSlots, kLengthPeriod) && deltaOffsetCode.reset(offsetSlots, kOffsetPeriod) &&
            powerCode.reset(kPowers, kPowerPeriod);
@@ -160,7 +171,7 @@ bool BlockDecoder::decode(std::span<const std::uint8_t> in, std::span<std::uint8
         if (!decide(rd, matchClass, matchState)) {
             std::uint32_t offset;
             if (!decide(rd, lzClass, lzState)) {
-                offset = decodeValue(lzOffsetCode, slots::kOffsetSlotTable.data(), bits);
+                offset = decodeValue(lzOffsetCode, offsetSlotTable.data(), bits);
                 pushFront(lzQueue, offset);
             } else {
                 unsigned index = 0;
@@ -184,7 +195,7 @@ bool BlockDecoder::decode(std::span<const std::uint8_t> in, std::span<std::uint8
             // Power (up to 7 bits), offset slot (15) and extra bits (30) can
             // need 52 bits, more than one top-up guarantees.
             bits.topUp();
-            const std::uint32_t rawOffset = decodeValue(deltaOffsetCode, slots::kOffsetSlotTable.data(), bits);
+            const std::uint32_t rawOffset = decodeValue(deltaOffsetCode, offsetSlotTable.data(), bits);
             pair = deltaPair(power, rawOffset);
             pushFront(deltaQueue, pair);
         } else {

@@ -68,12 +68,14 @@ static_assert(kLengthSlotTable[kLengthSlots].base == 67755 + (1u << 30), "runs m
 // room for one codeword plus this many bits.
 inline constexpr std::uint32_t kMaxExtraBits = 30;
 
+using OffsetSlotTable = std::array<Slot, kOffsetSlots + 1>;
+
 // Block size → number of offset slots the block can use: 1 + the slot of the
 // largest possible offset, U − 1. Short final blocks get smaller alphabets.
-constexpr std::uint32_t offsetSlotCount(std::uint32_t blockSize) {
+constexpr std::uint32_t offsetSlotCount(std::uint32_t blockSize, const OffsetSlotTable& table = kOffsetSlotTable) {
     if (blockSize < 2) return 0;
     std::uint32_t slot = 0;
-    while (slot + 1 < kOffsetSlots && kOffsetSlotTable[slot + 1].base <= blockSize - 1) ++slot;
+    while (slot + 1 < kOffsetSlots && table[slot + 1].base <= blockSize - 1) ++slot;
     return slot + 1;
 }
 

@@ -12,6 +12,7 @@
 
 #if defined(__x86_64__) && defined(__GNUC__)
 #define LZMS_X86_SIMD 1
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -158,10 +159,20 @@ LZMS_AVX2 void scanAvx2(Scan& s, std::uint32_t size, std::uint32_t last) {
 }
 
 // AVX2 is not part of the x86-64 baseline: the installer runs on any x86-64.
+// Asked of CPUID itself, since __builtin_cpu_supports links libgcc's 5 KB
+// processor table into the installer. The system must also save the YMM
+// registers on a task switch: OSXSAVE set and XCR0 holding SSE and AVX state.
 bool cpuHasAvx2() {
     static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
+        unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+        if (__get_cpuid(1, &eax, &ebx, &ecx, &edx) == 0) return false;
+        if ((ecx & bit_OSXSAVE) == 0 || (ecx & bit_AVX) == 0) return false;
+        unsigned xcr0 = 0, xcr0High = 0;
+        __asm__("xgetbv" : "=a"(xcr0), "=d"(xcr0High) : "c"(0));
+        constexpr unsigned kSseAndAvxState = 0x6;
+        if ((xcr0 & kSseAndAvxState) != kSseAndAvxState) return false;
+        if (__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx) == 0) return false;
+        return (ebx & bit_AVX2) != 0;
     }();
     return has;
 }
