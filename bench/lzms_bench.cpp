@@ -1,15 +1,16 @@
 // Decode throughput of our LZMS decoder against libwim's on the same chunks.
 //
-//   lzms_bench IMAGE [XZ_SIZE_FILE] [--rounds N]
+//   lzms_bench IMAGE [XZ_SIZE_FILE] [--rounds N] [--chunk-size BYTES]
 //
-// The image is cut into 4 MiB chunks, each compressed by libwim at its default
-// level and framed as a Compression API buffer (stored when it does not
-// shrink). Both decoders then decode every chunk, single threaded, in
+// The image is cut into chunks of the packer's default size (or BYTES), each
+// compressed by libwim at the packer's default level and framed as a
+// Compression API buffer (stored when it does not shrink). Both decoders then decode every chunk, single threaded, in
 // alternating rounds; the best round of each counts, timed in thread CPU time
 // so that other processes on a shared machine distort the figures less. Our decoder reads the framed buffer, libwim
 // the raw block inside it. Peak memory is the largest growth of the heap in
 // use (mallinfo2, sampled after creating the decoder and after each chunk)
-// over a pass with a fresh decoder, plus the one 4 MiB output chunk both need.
+// over a pass with a fresh decoder, plus the one output chunk both need.
+#include "container_writer.h"
 #include "payload/lzms/buffer_writer.h"
 #include "payload/lzms/lzms.h"
 
@@ -31,8 +32,9 @@
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-constexpr std::uint32_t kChunkSize = 4u << 20;
-constexpr unsigned kDefaultLevel = 50;
+// Set once from the command line, before anything is compressed.
+std::uint32_t chunkSize = packer::kDefaultChunkSize;
+constexpr unsigned kDefaultLevel = packer::kDefaultLevel;
 
 struct Chunk {
     Bytes buffer;         // Compression API buffer (ours)
@@ -48,10 +50,10 @@ Bytes readFile(const char* path) {
 
 std::vector<Chunk> compressImage(const Bytes& image) {
     wimlib_compressor* compressor = nullptr;
-    if (wimlib_create_compressor(WIMLIB_COMPRESSION_TYPE_LZMS, kChunkSize, kDefaultLevel, &compressor) != 0) return {};
+    if (wimlib_create_compressor(WIMLIB_COMPRESSION_TYPE_LZMS, chunkSize, kDefaultLevel, &compressor) != 0) return {};
     std::vector<Chunk> chunks;
-    for (std::size_t at = 0; at < image.size(); at += kChunkSize) {
-        const std::size_t n = std::min<std::size_t>(kChunkSize, image.size() - at);
+    for (std::size_t at = 0; at < image.size(); at += chunkSize) {
+        const std::size_t n = std::min<std::size_t>(chunkSize, image.size() - at);
         const std::span<const std::uint8_t> data(image.data() + at, n);
         Bytes raw(n);
         raw.resize(n > 1 ? wimlib_compress(data.data(), n, raw.data(), n - 1, compressor) : 0);
@@ -73,7 +75,7 @@ using Pass = std::function<bool(const Chunk&, std::uint8_t* out)>;
 bool runPass(const std::vector<Chunk>& chunks, const Bytes& image, Bytes& out, const Pass& decode, bool verify) {
     for (std::size_t i = 0; i < chunks.size(); ++i) {
         if (!decode(chunks[i], out.data())) return false;
-        if (verify && std::memcmp(out.data(), image.data() + i * kChunkSize, chunks[i].size) != 0) return false;
+        if (verify && std::memcmp(out.data(), image.data() + i * chunkSize, chunks[i].size) != 0) return false;
     }
     return true;
 }
@@ -88,7 +90,7 @@ double threadSeconds() {
 // a decoder whose output differs from the image.
 std::vector<double> bestSeconds(const std::vector<Chunk>& chunks, const Bytes& image, const std::vector<Pass>& decoders,
                                 int rounds) {
-    Bytes out(kChunkSize);
+    Bytes out(chunkSize);
     std::vector<double> best(decoders.size(), 1e30);
     for (std::size_t d = 0; d < decoders.size(); ++d)
         if (!runPass(chunks, image, out, decoders[d], true)) best[d] = -1;
@@ -120,13 +122,14 @@ long peakKiB(const std::function<void(const std::function<void()>&)>& pass) {
 
 int main(int argc, char** argv) {
     if (argc < 2) {
-        std::fprintf(stderr, "usage: lzms_bench IMAGE [XZ_SIZE_FILE] [--rounds N]\n");
+        std::fprintf(stderr, "usage: lzms_bench IMAGE [XZ_SIZE_FILE] [--rounds N] [--chunk-size BYTES]\n");
         return 2;
     }
     int rounds = 10;
     const char* xzSizeFile = nullptr;
     for (int i = 2; i < argc; ++i) {
         if (std::strcmp(argv[i], "--rounds") == 0 && i + 1 < argc) rounds = std::max(1, std::atoi(argv[++i]));
+        else if (std::strcmp(argv[i], "--chunk-size") == 0 && i + 1 < argc) chunkSize = std::uint32_t(std::atol(argv[++i]));
         else xzSizeFile = argv[i];
     }
     const Bytes image = readFile(argv[1]);
@@ -147,7 +150,7 @@ int main(int argc, char** argv) {
         return ours->decodeBuffer(c.buffer, {out, c.size}, produced) == lzms::Status::Ok && produced == c.size;
     };
     wimlib_decompressor* libwim = nullptr;
-    wimlib_create_decompressor(WIMLIB_COMPRESSION_TYPE_LZMS, kChunkSize, &libwim);
+    wimlib_create_decompressor(WIMLIB_COMPRESSION_TYPE_LZMS, chunkSize, &libwim);
     const Pass libwimPass = [&](const Chunk& c, std::uint8_t* out) {
         if (c.rawSize == 0) {
             std::memcpy(out, c.buffer.data() + c.rawOffset, c.size);
@@ -164,7 +167,7 @@ int main(int argc, char** argv) {
 
     const long oursPeak = peakKiB([&](const std::function<void()>& sample) {
         lzms::Decoder decoder;
-        Bytes out(kChunkSize);
+        Bytes out(chunkSize);
         sample();
         for (const Chunk& c : chunks) {
             std::size_t produced = 0;
@@ -174,8 +177,8 @@ int main(int argc, char** argv) {
     });
     const long libwimPeak = peakKiB([&](const std::function<void()>& sample) {
         wimlib_decompressor* d = nullptr;
-        wimlib_create_decompressor(WIMLIB_COMPRESSION_TYPE_LZMS, kChunkSize, &d);
-        Bytes out(kChunkSize);
+        wimlib_create_decompressor(WIMLIB_COMPRESSION_TYPE_LZMS, chunkSize, &d);
+        Bytes out(chunkSize);
         sample();
         for (const Chunk& c : chunks) {
             if (c.rawSize) wimlib_decompress(c.buffer.data() + c.rawOffset, c.rawSize, out.data(), c.size, d);
@@ -190,8 +193,8 @@ int main(int argc, char** argv) {
         xz >> xzSize;
     }
     const double mb = double(image.size()) / 1e6;
-    std::printf("image: %zu bytes, %zu chunks of 4 MiB (%zu stored), best of %d rounds\n", image.size(), chunks.size(),
-                stored, rounds);
+    std::printf("image: %zu bytes, %zu chunks of %u bytes (%zu stored), best of %d rounds\n", image.size(),
+                chunks.size(), chunkSize, stored, rounds);
     std::printf("packed (libwim LZMS level %u, framed): %zu bytes (%.1f%%)", kDefaultLevel, packed, 100.0 * packed / image.size());
     if (xzSize > 0) std::printf("   xz -9e: %ld bytes (%.1f%%)", xzSize, 100.0 * xzSize / image.size());
     std::printf("\n\n");
