@@ -9,7 +9,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <set>
 
 namespace {
 
@@ -46,14 +45,26 @@ void keepLine(const ListedPath& listed, ListedRemoval& removal) {
     if (removal.firstLeftPath.empty()) removal.firstLeftPath = listed.path;
 }
 
-// Full path names as the file system tells them apart.
-using PathSet = std::set<std::wstring, PathOrder>;
+// Full path names, sorted as the file system tells them apart: built once,
+// then only searched.
+class PathSet {
+public:
+    void add(std::wstring path) { paths_.push_back(std::move(path)); }
+    void seal() { std::sort(paths_.begin(), paths_.end(), PathOrder{}); }
+    bool contains(const std::wstring& path) const {
+        return std::binary_search(paths_.begin(), paths_.end(), path, PathOrder{});
+    }
+
+private:
+    std::vector<std::wstring> paths_;
+};
 
 PathSet listedPaths(std::string_view manifest, const std::wstring& installDir) {
     PathSet paths;
     for (const ManifestLine& line : readManifestLines(manifest)) {
-        if (line.kind != ManifestLineKind::Skipped) paths.insert(fullPathName(resolve(line, installDir).path));
+        if (line.kind != ManifestLineKind::Skipped) paths.add(fullPathName(resolve(line, installDir).path));
     }
+    paths.seal();
     return paths;
 }
 

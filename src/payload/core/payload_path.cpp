@@ -2,7 +2,8 @@
 #include "payload/core/payload_path.h"
 
 #include <array>
-#include <unordered_map>
+#include <algorithm>
+#include <vector>
 
 namespace payload_path {
 namespace {
@@ -162,25 +163,82 @@ std::string foldCase(std::string_view path) {
     return folded;
 }
 
-std::optional<Clash> findClash(std::span<const std::string_view> paths) {
-    std::unordered_map<std::string, std::size_t> files;    // folded path -> index
-    std::unordered_map<std::string, std::size_t> folders;  // folded folder -> index of a path inside it
-    files.reserve(paths.size());
+namespace {
 
+// One name a path puts on the disk: the file itself, or one of its folders.
+// `step` orders the names of one path as findClash looks at them: the file
+// first, then its folders from the outermost in.
+struct DiskName {
+    std::string folded;
+    std::size_t path = 0;
+    std::size_t step = 0;
+    bool isFile() const { return step == 0; }
+};
+
+std::vector<DiskName> diskNames(std::span<const std::string_view> paths) {
+    std::vector<DiskName> names;
     for (std::size_t i = 0; i < paths.size(); ++i) {
-        std::string folded = foldCase(paths[i]);
-        if (auto it = files.find(folded); it != files.end()) return Clash{ClashKind::SameFile, it->second, i};
-        if (auto it = folders.find(folded); it != folders.end()) return Clash{ClashKind::FileIsFolder, i, it->second};
-
+        const std::string folded = foldCase(paths[i]);
+        names.push_back({folded, i, 0});
+        std::size_t step = 1;
         for (std::size_t slash = folded.find(kSeparator); slash != std::string::npos;
              slash = folded.find(kSeparator, slash + 1)) {
-            std::string folder = folded.substr(0, slash);
-            if (auto it = files.find(folder); it != files.end()) return Clash{ClashKind::FileIsFolder, it->second, i};
-            folders.emplace(std::move(folder), i);
+            names.push_back({folded.substr(0, slash), i, step++});
         }
-        files.emplace(std::move(folded), i);
+    }
+    return names;
+}
+
+// Whether two names come in that order: by key, then in the order the paths
+// put them on the disk.
+bool diskOrder(const DiskName& a, const DiskName& b) {
+    if (a.folded != b.folded) return a.folded < b.folded;
+    return a.path != b.path ? a.path < b.path : a.step < b.step;
+}
+
+struct FoundClash {
+    Clash clash;
+    std::size_t path = 0;  // when it shows, in the order the paths are taken
+    std::size_t step = 0;
+};
+
+// The first clash among names of one key, which come in disk order: a second
+// file, or a file where another path already needs a folder, or the reverse.
+std::optional<FoundClash> clashAmong(std::span<const DiskName> sameKey) {
+    const DiskName* file = nullptr;
+    const DiskName* folder = nullptr;
+    for (const DiskName& name : sameKey) {
+        if (name.isFile() && file) return FoundClash{{ClashKind::SameFile, file->path, name.path}, name.path, 0};
+        if (name.isFile() && folder) return FoundClash{{ClashKind::FileIsFolder, name.path, folder->path}, name.path, 0};
+        if (!name.isFile() && file) {
+            return FoundClash{{ClashKind::FileIsFolder, file->path, name.path}, name.path, name.step};
+        }
+        if (name.isFile()) file = &name;
+        if (!name.isFile() && !folder) folder = &name;
     }
     return std::nullopt;
+}
+
+}  // namespace
+
+// The names are sorted by key, so that each key's names stand together; of
+// the clashes found among them, the first in path order is the answer.
+std::optional<Clash> findClash(std::span<const std::string_view> paths) {
+    std::vector<DiskName> names = diskNames(paths);
+    std::sort(names.begin(), names.end(), diskOrder);
+    std::optional<FoundClash> first;
+    for (std::size_t start = 0; start < names.size();) {
+        std::size_t end = start + 1;
+        while (end < names.size() && names[end].folded == names[start].folded) ++end;
+        const auto found = clashAmong(std::span(names).subspan(start, end - start));
+        const auto earlier = [&](const FoundClash& a) {
+            return !first || a.path < first->path || (a.path == first->path && a.step < first->step);
+        };
+        if (found && earlier(*found)) first = found;
+        start = end;
+    }
+    if (!first) return std::nullopt;
+    return first->clash;
 }
 
 }  // namespace payload_path
