@@ -50,6 +50,7 @@ inline void freeCoTask(wchar_t* p) { ::CoTaskMemFree(p); }
 inline void deleteObject(HGDIOBJ o) { ::DeleteObject(o); }
 inline void deleteDc(HDC dc) { ::DeleteDC(dc); }
 inline void destroyIcon(HICON i) { ::DestroyIcon(i); }
+inline void freeEnvironmentStrings(wchar_t* p) { ::FreeEnvironmentStringsW(p); }
 }  // namespace detail
 
 using UniqueHandle = Unique<HANDLE, detail::closeHandle, 0>;                     // null when invalid
@@ -63,6 +64,7 @@ using UniqueGdiObject = Unique<HGDIOBJ, detail::deleteObject, 0>;
 using UniqueFont = Unique<HFONT, detail::deleteObject, 0>;
 using UniqueDc = Unique<HDC, detail::deleteDc, 0>;
 using UniqueIcon = Unique<HICON, detail::destroyIcon, 0>;
+using UniqueEnvironmentStrings = Unique<wchar_t*, detail::freeEnvironmentStrings, 0>;  // GetEnvironmentStringsW
 
 // A COM interface pointer that releases on every road out.
 template <typename I>

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cwctype>
 #include <map>
 #include <optional>
 #include <string>
@@ -86,10 +87,64 @@ std::map<std::wstring, ULONGLONG> snapshot(const std::wstring& folder) {
     return files;
 }
 
+// Wine maps drive letter x to whatever $WINEPREFIX/dosdevices/x: links to.
+// A Unix program started through CreateProcessW makes the link; its target
+// "c:/users/..." is read relative to that folder, through drive C's own link.
+class MappedDrive {
+public:
+    MappedDrive(wchar_t letter, const std::wstring& folder) : link_(dosDevicesFolder() + letter + L':') {
+        if (link_.size() == 2) return;  // no prefix to map it in
+        const std::wstring target = linkTarget(folder);
+        // Wine reports a Unix program ended once it has started it: the link
+        // is there when the drive's root can be seen.
+        const std::wstring root = std::wstring(1, letter) + L":\\";
+        mapped_ = ts::run(L"Z:\\bin\\ln -sfn " + quoted(target) + L" " + quoted(link_), 10000).started &&
+                  ts::waitUntil([&] { return ts::directoryExists(root); }, 10000);
+    }
+    ~MappedDrive() {
+        if (mapped_) ts::run(L"Z:\\bin\\rm -f " + quoted(link_), 10000);
+    }
+    MappedDrive(const MappedDrive&) = delete;
+    MappedDrive& operator=(const MappedDrive&) = delete;
+    bool mapped() const { return mapped_; }
+
+private:
+    static std::wstring linkTarget(const std::wstring& folder) {
+        std::wstring target = folder;
+        target[0] = static_cast<wchar_t>(towlower(target[0]));
+        std::replace(target.begin(), target.end(), L'\\', L'/');
+        return target;
+    }
+    static std::wstring dosDevicesFolder() {
+        wchar_t prefix[MAX_PATH + 1] = {};
+        const DWORD length = GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH + 1);
+        return length == 0 || length > MAX_PATH ? std::wstring() : std::wstring(prefix) + L"/dosdevices/";
+    }
+
+    const std::wstring link_;
+    bool mapped_ = false;
+};
+
+// A variable of this process's environment, which the programs it starts
+// inherit, for as long as the object lives.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const wchar_t* value) : name_(name) { SetEnvironmentVariableW(name, value); }
+    ~ScopedVariable() { SetEnvironmentVariableW(name_, nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const wchar_t* name_;
+};
+
 double seconds(ULONGLONG ms) { return static_cast<double>(ms) / 1000.0; }
 
 class UninstallEndToEnd : public ::testing::Test {
 protected:
+    UninstallEndToEnd() : UninstallEndToEnd(product::kInstallFolderName) {}
+    explicit UninstallEndToEnd(const std::wstring& folderName) : installDir(temp / folderName) {}
+
     void SetUp() override {
         const ULONGLONG start = GetTickCount64();
         const ts::ProcessResult install =
@@ -135,14 +190,26 @@ protected:
     }
 
     ts::TempDir temp;
-    std::wstring installDir = temp / L"Tessark Studio";
+    std::wstring installDir;
     Listed listed;
     std::wstring quietUninstall;
     ULONGLONG installMs = 0;
     ULONGLONG uninstallMs = 0;
 };
 
-TEST_F(UninstallEndToEnd, QuietUninstallRemovesEverythingListedThenItselfAndTheFolder) {
+// Install folder names → a whole install and quiet uninstall in each. The
+// second holds what the command interpreter reads as syntax: %PATH% would
+// expand, & ( ) ; ^ ' ! would split a command or escape, and a letter
+// outside ASCII.
+class UninstallEndToEndIn : public UninstallEndToEnd, public ::testing::WithParamInterface<const wchar_t*> {
+protected:
+    UninstallEndToEndIn() : UninstallEndToEnd(GetParam()) {}
+};
+
+INSTANTIATE_TEST_SUITE_P(FolderNames, UninstallEndToEndIn,
+                         ::testing::Values(product::kInstallFolderName, L"pct%PATH%x &^!();' \u00e9"));
+
+TEST_P(UninstallEndToEndIn, QuietUninstallRemovesEverythingListedThenItselfAndTheFolder) {
     const ts::ProcessResult result = uninstall();
     const ULONGLONG exited = GetTickCount64();
     ASSERT_TRUE(result.started);
@@ -336,6 +403,26 @@ TEST_F(UninstallEndToEnd, StartedFromInsideTheInstallFolderStillRemovesIt) {
     const ts::ProcessResult result = uninstall(L"", installDir);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_TRUE(installFolderGone());
+}
+
+// An install at the root of a drive, as the uninstaller sees it: it runs from
+// "Q:" (Wine's drive Q, mapped to the install folder). cmd.exe reads a bare
+// "Q:" as the folder it last used on drive Q, which the "=Q:" entry of the
+// environment records; an empty folder there must not be removed for the
+// install folder, and the drive's root cannot be.
+TEST_F(UninstallEndToEnd, FromADriveRootOnlyTheUninstallerGoes) {
+    const std::wstring remembered = in(L"remembered");
+    ASSERT_TRUE(CreateDirectoryW(remembered.c_str(), nullptr));
+    const MappedDrive drive(L'q', installDir);
+    ASSERT_TRUE(drive.mapped());
+    const ScopedVariable lastFolderOnQ(L"=Q:", L"Q:\\remembered");
+
+    const ts::ProcessResult result = ts::run(quoted(L"Q:\\uninstall.exe") + L" /S", kUninstallLimitMs);
+    ASSERT_TRUE(result.started);
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    EXPECT_TRUE(uninstallerGone());
+    EXPECT_FALSE(ts::fileExists(in(product::kAppExe)));
+    EXPECT_TRUE(ts::directoryExists(remembered));
 }
 
 }  // namespace
