@@ -1,6 +1,8 @@
 // The payload path rule (see payload_path.h).
 #include "payload/core/payload_path.h"
 
+#include "common/core/product.h"
+
 #include <array>
 #include <algorithm>
 #include <vector>
@@ -58,6 +60,21 @@ bool isDeviceName(std::string_view component) {
     const std::string_view prefix = base.substr(0, 3);
     const bool isPort = equalsIgnoringAsciiCase(prefix, "COM") || equalsIgnoringAsciiCase(prefix, "LPT");
     return isPort && isPortNumber(base.substr(3));
+}
+
+bool equalsAsciiNameIgnoringCase(std::string_view component, std::wstring_view name) {
+    if (component.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (lowerAscii(component[i]) != lowerAscii(static_cast<char>(name[i]))) return false;
+    }
+    return true;
+}
+
+// The install manifest and the name it is written under before it replaces
+// the old one, in any letter case. Both names are ASCII.
+bool isManifestName(std::string_view component) {
+    return equalsAsciiNameIgnoringCase(component, product::kManifestFile) ||
+           equalsAsciiNameIgnoringCase(component, product::kManifestNewFile);
 }
 
 Fault checkCharacters(std::string_view path) {
@@ -125,6 +142,9 @@ bool isValidUtf8(std::string_view text) {
 Fault check(std::string_view path) {
     if (path.empty()) return Fault::Empty;
     if (path.front() == '/' || path.front() == '\\') return Fault::Absolute;
+    // The manifest reads a line starting with '#' as a comment and one
+    // starting with '@' as a shortcut's absolute path.
+    if (path.front() == '#' || path.front() == '@') return Fault::ManifestLineMark;
     if (!isValidUtf8(path)) return Fault::InvalidUtf8;
     if (const Fault fault = checkCharacters(path); fault != Fault::None) return fault;
     if (path.find("..") != std::string_view::npos) return Fault::DotDot;
@@ -134,6 +154,7 @@ Fault check(std::string_view path) {
         const std::size_t end = path.find(kSeparator, start);
         const std::string_view component = path.substr(start, end == std::string_view::npos ? path.npos : end - start);
         if (const Fault fault = checkComponent(component); fault != Fault::None) return fault;
+        if (start == 0 && isManifestName(component)) return Fault::ManifestName;
         if (end == std::string_view::npos) return Fault::None;
         start = end + 1;
     }
@@ -153,6 +174,10 @@ const char* describe(Fault fault) {
     case Fault::ForbiddenCharacter: return "contains one of < > \" | ? *";
     case Fault::TrailingDotOrSpace: return "has a name ending in '.' or ' ', which Windows strips";
     case Fault::DeviceName: return "has a name that Windows reserves for a device (CON, NUL, COM1, ...)";
+    case Fault::ManifestLineMark:
+        return "starts with '#' or '@', which the install manifest would read back as a comment or a shortcut";
+    case Fault::ManifestName:
+        return "is named like the install manifest (install-manifest.txt or install-manifest.txt.new) at the top";
     }
     return "breaks the path rule";
 }

@@ -12,6 +12,11 @@
 //     AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$, also with an extension and
 //     in any letter case), not ending in '.' or ' ' (Windows strips them, so
 //     "a." would land on "a"), none of < > " | ? * or a control character;
+//   - readable back from the install manifest, which lists every path as a
+//     line of its own beside itself: not starting with '#' or '@' (the
+//     manifest's comment and shortcut lines), and no first component named
+//     like the manifest, "install-manifest.txt" or "install-manifest.txt.new"
+//     in any letter case, as a file or a folder;
 //   - no two paths the same file on Windows: the file system ignores letter
 //     case, so paths that differ only in case clash, and so does a file whose
 //     path is also another file's folder ("a" and "A/b").
@@ -43,6 +48,8 @@ enum class Fault {
     ForbiddenCharacter,
     TrailingDotOrSpace,
     DeviceName,
+    ManifestLineMark,
+    ManifestName,
 };
 
 // The first rule `path` breaks, or Fault::None.

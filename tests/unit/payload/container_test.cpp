@@ -173,9 +173,9 @@ TEST(PayloadReader, EntriesMustLieInsideTheImage) {
     }
 }
 
-TEST(PayloadReader, PathsThatEscapeOrClashOnWindowsAreMalformed) {
+TEST(PayloadReader, PathsThatEscapeClashOrCannotBeReadBackAreMalformed) {
     for (const char* path : {"../evil.dll", "C:/Windows/evil.dll", "web/CON.txt", "TESSARKSTUDIO.EXE",
-                             "TessarkStudio.exe/inner"}) {
+                             "TessarkStudio.exe/inner", "@scope/x.js", "#x", "install-manifest.txt"}) {
         Container c = twoFiles();
         c.entries[1].path = path;
         c.layOut();

@@ -232,6 +232,17 @@ TEST(Packer, RefusesFoldersItCannotPackFaithfully) {
          "differ only in letter case"},
         {"file and folder clash", [](const fs::path& d) { writeFile(d / "WEB", std::string("x")); },
          "needs it as a folder"},
+        {"scoped package folder at the top",
+         [](const fs::path& d) { writeFile(d / "@scope/pkg/index.js", std::string("x")); },
+         "'@scope/pkg/index.js' starts with '#' or '@'"},
+        {"file starting with '#'", [](const fs::path& d) { writeFile(d / "#notes.txt", std::string("x")); },
+         "'#notes.txt' starts with '#' or '@'"},
+        {"file named like the manifest",
+         [](const fs::path& d) { writeFile(d / "Install-Manifest.TXT", std::string("x")); },
+         "'Install-Manifest.TXT' is named like the install manifest"},
+        {"folder named like the manifest being replaced",
+         [](const fs::path& d) { writeFile(d / "install-manifest.txt.new/a.js", std::string("x")); },
+         "'install-manifest.txt.new/a.js' is named like the install manifest"},
     };
     for (const FolderFault& fault : faults) {
         AppFolder app;

@@ -64,6 +64,23 @@ TEST(PayloadPath, RuleTable) {
         {"web/\xED\xA0\x80.txt", Fault::InvalidUtf8},  // UTF-16 surrogate
         {"web/\xF4\x90\x80\x80", Fault::InvalidUtf8},  // above U+10FFFF
         {"web/\xFF", Fault::InvalidUtf8},
+        // What the install manifest would read back as something else.
+        {"#notes.txt", Fault::ManifestLineMark},
+        {"@scope/pkg/index.js", Fault::ManifestLineMark},
+        {"@x/y.lnk", Fault::ManifestLineMark},
+        {"web/#notes.txt", Fault::None},
+        {"web/@scope/pkg/index.js", Fault::None},
+        {"a#b@c.txt", Fault::None},
+        {" #notes.txt", Fault::None},  // the manifest trims line ends only
+        {"install-manifest.txt", Fault::ManifestName},
+        {"INSTALL-MANIFEST.TXT", Fault::ManifestName},
+        {"install-manifest.txt.new", Fault::ManifestName},
+        {"Install-Manifest.TXT.New/app.js", Fault::ManifestName},
+        {"install-manifest.txt/readme", Fault::ManifestName},
+        {"web/install-manifest.txt", Fault::None},
+        {"install-manifest.txt.old", Fault::None},
+        {"install-manifest.tx", Fault::None},
+        {"install-manifest.txt.newer", Fault::None},
     };
     for (const PathCase& test : cases) {
         EXPECT_EQ(payload_path::check(test.path), test.expected) << '"' << test.path << '"';
