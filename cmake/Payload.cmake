@@ -4,9 +4,10 @@
 # names a team's own folder, which must hold TessarkStudio.exe. uninstall.exe
 # always comes from this build.
 #
-# The packer also writes the digest of the unpacked image beside the payload
-# (payload.bin.digest); it is embedded as resource PAYLOAD_DIGEST and the
-# installer checks the image against it before writing a single file.
+# The packer also writes the digest of the container's header and file table
+# and of the unpacked image beside the payload (payload.bin.digest); it is
+# embedded as resource PAYLOAD_DIGEST and the installer checks the table and
+# the image against it before writing a single file.
 #
 # Signing (optional): with TS_SIGN_PFX, or TS_SIGN_CERT and TS_SIGN_KEY,
 # uninstall.exe is signed right after it is linked, so that the payload
@@ -81,7 +82,7 @@ cmake_language(DEFER CALL ts_sign_after_build TessarkStudioSetup)
 # The payload and its digest, also for the end-to-end tests that build
 # installer variants from them.
 set(TS_PAYLOAD_FILE ${CMAKE_BINARY_DIR}/payload.bin CACHE INTERNAL "The packed payload")
-set(TS_PAYLOAD_DIGEST_FILE ${TS_PAYLOAD_FILE}.digest CACHE INTERNAL "The digest of its unpacked image")
+set(TS_PAYLOAD_DIGEST_FILE ${TS_PAYLOAD_FILE}.digest CACHE INTERNAL "The digest of its header, file table and unpacked image")
 set(pack_arguments --replace-uninstaller $<TARGET_FILE:uninstall>)
 set(pack_depends uninstall ${TS_PACKER})
 if(TS_APP_DIR)

@@ -101,8 +101,8 @@ bool unpackAndWriteFiles(const Payload& payload, const std::wstring& installDir,
     std::vector<std::uint8_t> image;
     if (!unpack(payload, image, progress, error)) return false;
     // LZMS carries no checksum: a damaged chunk may still decode. Nothing is
-    // written unless the image is the one the packer made.
-    if (!verifyPayloadDigest(image, error)) return false;
+    // written unless the file table and the image are the ones the packer made.
+    if (!verifyPayloadDigest(payload, image, error)) return false;
     if (!entriesInsideImage(payload, image.size(), error)) return false;
     if (!ensureDirectory(installDir)) {
         error = install_texts::kCouldNotCreate + installDir;

@@ -9,7 +9,7 @@
 
 #include <windows.h>
 
-bool verifyPayloadDigest(std::span<const std::uint8_t> image, std::wstring& error) {
+bool verifyPayloadDigest(const Payload& payload, std::span<const std::uint8_t> image, std::wstring& error) {
     HRSRC resource = FindResourceW(nullptr, product::kPayloadDigestResourceName, RT_RCDATA);
     // Installers built before the digest existed carry none: nothing to check.
     if (resource == nullptr) return true;
@@ -20,5 +20,5 @@ bool verifyPayloadDigest(std::span<const std::uint8_t> image, std::wstring& erro
     }
     const std::span<const std::uint8_t> record(static_cast<const std::uint8_t*>(data),
                                                SizeofResource(nullptr, resource));
-    return reportStatus(verifyImageDigest(image, record), error);
+    return reportStatus(checkPayloadDigest(payload, image, record), error);
 }

@@ -152,10 +152,11 @@ PackSummary writeContainer(const std::vector<SourceFile>& files, const PackSetti
                            const PackProgress& progress) {
     const std::vector<std::uint8_t> fileTable = fileTableBytes(files);
     const PayloadHeader header = planHeader(files, fileTable.size(), settings);
+    const std::vector<std::uint8_t> headerData = headerBytes(header);
 
     // The chunk table is known only once every chunk is packed: write the
     // data first, behind room for the tables, and the tables last.
-    out.writeAt(0, headerBytes(header));
+    out.writeAt(0, headerData);
     out.writeAt(header.fileTableOffset, fileTable);
 
     std::optional<ChunkCompressor> compressor;
@@ -165,7 +166,10 @@ PackSummary writeContainer(const std::vector<SourceFile>& files, const PackSetti
     std::vector<std::uint8_t> chunk;
     std::vector<PayloadChunk> chunks;
     chunks.reserve(header.chunkCount);
-    PackSummary summary{header.totalSize, header.chunkCount, 0, header.dataOffset, {header.totalSize, 0}};
+    // The digest covers the header and the file table, then the image.
+    const std::uint32_t tablesCrc = digest::crc32c(fileTable, digest::crc32c(headerData));
+    PackSummary summary{header.totalSize, header.chunkCount, 0, header.dataOffset,
+                        {header.totalSize, tablesCrc, DigestCoverage::TablesAndImage}};
     std::uint64_t dataWritten = 0;
     for (std::uint32_t i = 0; i < header.chunkCount; ++i) {
         const std::uint64_t start = std::uint64_t(i) * header.chunkSize;

@@ -43,7 +43,7 @@ struct PackSummary {
     std::uint32_t chunkCount = 0;
     std::uint32_t storedChunks = 0;
     std::uint64_t payloadSize = 0;    // the container file
-    ImageDigest digest;               // of the unpacked image, for PAYLOAD_DIGEST
+    ImageDigest digest;               // of the header, file table and image, for PAYLOAD_DIGEST
 };
 
 // Called after each chunk with the image bytes done so far and the total.

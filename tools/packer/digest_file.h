@@ -1,4 +1,4 @@
-// The image digest on the build machine: `pack` writes it to a file beside
+// The payload digest on the build machine: `pack` writes it to a file beside
 // the payload (payload.bin → payload.bin.digest), which the build embeds as
 // resource "PAYLOAD_DIGEST"; `verify` reads it back from beside a payload
 // file or from an installer's resources. Record layout: payload/digest.h.

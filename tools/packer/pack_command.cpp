@@ -1,8 +1,9 @@
 // packer pack DIR -o FILE [--chunk-size BYTES] [--level N] [--store]
 //                         [--app-exe FILE] [--replace-uninstaller FILE]
 //
-// Writes FILE and, beside it, FILE.digest: the digest of the unpacked image
-// that the build embeds as resource PAYLOAD_DIGEST.
+// Writes FILE and, beside it, FILE.digest: the digest of the container's
+// header and file table and of the unpacked image, which the build embeds as
+// resource PAYLOAD_DIGEST.
 #include "app_folder.h"
 #include "arguments.h"
 #include "container_writer.h"
@@ -73,7 +74,7 @@ int packCommand(std::span<const std::string> args, Console& console) {
 
     console.out << "packed " << files.size() << " files, " << summary.totalSize << " bytes, into "
                 << summary.chunkCount << " chunks (" << summary.storedChunks << " stored): "
-                << request.output.string() << ", " << summary.payloadSize << " bytes; image "
+                << request.output.string() << ", " << summary.payloadSize << " bytes; header, file table and image "
                 << describeDigest(summary.digest.crc32c) << ": " << digestPath.string() << "\n";
     return kExitOk;
 }

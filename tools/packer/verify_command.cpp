@@ -2,8 +2,10 @@
 // payload) with our decoder and checks what the installer relies on: the
 // tables, every chunk decoding to exactly its size, the files tiling the image
 // back to back from offset 0, and the application and the uninstaller first;
-// then the image against its digest: the installer's PAYLOAD_DIGEST resource,
-// or for a bare payload the FILE.digest beside it, when there is one.
+// then what its digest covers (the header, the file table and the image, or
+// for an older record the image alone) against the digest: the installer's
+// PAYLOAD_DIGEST resource, or for a bare payload the FILE.digest beside it,
+// when there is one.
 #include "app_folder.h"
 #include "arguments.h"
 #include "digest_file.h"
@@ -40,38 +42,49 @@ void requireEntryAt(const Payload& payload, std::size_t index, const std::string
 }
 
 // Decodes chunk by chunk (the image need not fit in memory at once) and
-// returns the image's digest.
-ImageDigest requireChunksDecode(const Payload& payload) {
+// returns the CRC-32C of the image, continued from `crc`.
+std::uint32_t requireChunksDecode(const Payload& payload, std::uint32_t crc) {
     lzms::Decoder decoder;
     std::vector<std::uint8_t> chunk(payload.chunks.empty() ? 0 : payload.header.chunkSize);
-    ImageDigest digest{payload.header.totalSize, 0};
     for (std::size_t i = 0; i < payload.chunks.size(); ++i) {
         const std::span<std::uint8_t> out(chunk.data(), payload.chunks[i].size);
         decodeChunk(payload, i, decoder, out);
-        digest.crc32c = digest::crc32c(out, digest.crc32c);
+        crc = digest::crc32c(out, crc);
     }
     // The reader lets an image without chunks be any size (all zero); the
     // packer never writes one, and its digest would take as long as its size.
     if (payload.chunks.empty() && payload.header.totalSize != 0) {
         throw Error("the image has " + std::to_string(payload.header.totalSize) + " bytes but no chunks");
     }
-    return digest;
+    return crc;
 }
 
-// What the digest check found, for the OK line.
-std::string requireMatchingDigest(const ImageDigest& actual, const std::optional<std::vector<std::uint8_t>>& record) {
-    if (!record) return "no digest to check";
+// What a record's value covers, for messages.
+std::string coveredBy(DigestCoverage coverage) {
+    return coverage == DigestCoverage::Image ? "image" : "header, file table and image";
+}
+
+// Decodes every chunk and, when there is a record, holds what it covers to
+// it; returns what the digest check found, for the OK line.
+std::string requireMatchingDigest(const Payload& payload, const std::optional<std::vector<std::uint8_t>>& record) {
+    if (!record) {
+        requireChunksDecode(payload, 0);
+        return "no digest to check";
+    }
     const std::optional<ImageDigest> expected = decodeImageDigest(*record);
-    if (!expected) throw Error("its image digest is not a record this packer can read");
-    if (expected->imageSize != actual.imageSize) {
-        throw Error("its image digest is for an image of " + std::to_string(expected->imageSize) + " bytes, not " +
-                    std::to_string(actual.imageSize));
+    if (!expected) throw Error("its digest is not a record this packer can read");
+    const std::optional<std::uint32_t> beforeImage = digestBeforeImage(payload, expected->coverage);
+    if (!beforeImage) throw Error("its file table does not lie inside the payload");
+    const std::uint32_t actual = requireChunksDecode(payload, *beforeImage);
+    if (expected->imageSize != payload.header.totalSize) {
+        throw Error("its digest is for an image of " + std::to_string(expected->imageSize) + " bytes, not " +
+                    std::to_string(payload.header.totalSize));
     }
-    if (expected->crc32c != actual.crc32c) {
-        throw Error("the unpacked image does not match its digest: " + describeDigest(actual.crc32c) +
-                    ", expected " + describeDigest(expected->crc32c));
+    if (expected->crc32c != actual) {
+        throw Error(coveredBy(expected->coverage) + " " + describeDigest(actual) + " does not match its digest, " +
+                    describeDigest(expected->crc32c));
     }
-    return "image " + describeDigest(actual.crc32c) + " matches its digest";
+    return coveredBy(expected->coverage) + " " + describeDigest(actual) + " matches its digest";
 }
 
 std::string verify(const Payload& payload, const std::optional<std::vector<std::uint8_t>>& digestRecord) {
@@ -79,7 +92,7 @@ std::string verify(const Payload& payload, const std::optional<std::vector<std::
     requireEntryAt(payload, 0, appExeName());
     requireEntryAt(payload, 1, uninstallerName());
     requireTiledEntries(payload);
-    return requireMatchingDigest(requireChunksDecode(payload), digestRecord);
+    return requireMatchingDigest(payload, digestRecord);
 }
 
 }  // namespace

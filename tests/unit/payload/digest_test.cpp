@@ -1,5 +1,6 @@
-// The image digest: CRC-32C against published check values, the instruction
+// The payload digest: CRC-32C against published check values, the instruction
 // and the table road against each other, and the record the installer reads.
+#include "container_builder.h"
 #include "payload/core/digest.h"
 #include "payload/core/payload.h"
 
@@ -8,6 +9,7 @@
 #include <numeric>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -105,23 +107,58 @@ TEST(Crc32c, ContinuesAcrossPiecesAsOverTheWhole) {
     }
 }
 
-TEST(ImageDigestRecord, RoundTripsAndHasItsDocumentedLayout) {
-    const ImageDigest digest{0x0102030405060708ull, 0xE3069283u};
-    const auto record = encodeImageDigest(digest);
-    const Bytes expected = {'Q', 'V', 'D', 'G', 'S', 'T', '1', 0,  // magic
-                            1, 0, 0, 0,                             // CRC-32C
-                            4, 0, 0, 0,                             // value size
-                            8, 7, 6, 5, 4, 3, 2, 1,                 // image size
-                            0x83, 0x92, 0x06, 0xE3};                // value
-    EXPECT_EQ(Bytes(record.begin(), record.end()), expected);
-    const std::optional<ImageDigest> decoded = decodeImageDigest(record);
-    ASSERT_TRUE(decoded.has_value());
-    EXPECT_EQ(decoded->imageSize, digest.imageSize);
-    EXPECT_EQ(decoded->crc32c, digest.crc32c);
+TEST(ImageDigestRecord, RoundTripsAndHasItsDocumentedLayoutInBothVersions) {
+    for (const DigestCoverage coverage : {DigestCoverage::Image, DigestCoverage::TablesAndImage}) {
+        const ImageDigest digest{0x0102030405060708ull, 0xE3069283u, coverage};
+        const auto record = encodeImageDigest(digest);
+        const std::uint8_t version = coverage == DigestCoverage::Image ? '1' : '2';
+        const Bytes expected = {'Q', 'V', 'D', 'G', 'S', 'T', version, 0,  // magic
+                                1, 0, 0, 0,                                   // CRC-32C
+                                4, 0, 0, 0,                                   // value size
+                                8, 7, 6, 5, 4, 3, 2, 1,                       // image size
+                                0x83, 0x92, 0x06, 0xE3};                      // value
+        EXPECT_EQ(Bytes(record.begin(), record.end()), expected);
+        const std::optional<ImageDigest> decoded = decodeImageDigest(record);
+        ASSERT_TRUE(decoded.has_value());
+        EXPECT_EQ(decoded->imageSize, digest.imageSize);
+        EXPECT_EQ(decoded->crc32c, digest.crc32c);
+        EXPECT_EQ(decoded->coverage, coverage);
+    }
 }
 
+// A container of three files over a 100-byte image, read as the installer
+// reads it, and the image.
+struct Packed {
+    Bytes container;
+    Payload payload;
+    Bytes image = randomBytes(100, 15);
+
+    Packed() {
+        payload_test::Container c;
+        c.entries = {{"TessarkStudio.exe", 0, 40}, {"uninstall.exe", 40, 30}, {"web/app.js", 70, 30}};
+        c.header.totalSize = image.size();
+        c.layOut();
+        container = c.bytes();
+        reparse();
+    }
+    void reparse() { EXPECT_EQ(parsePayload(container, payload), PayloadStatus::Ok); }
+
+    // What a record of `coverage` holds for this container and image: the
+    // CRC-32C of the bytes before the chunk table (the header and the file
+    // table right behind it) and then of the image, or of the image alone.
+    Bytes record(DigestCoverage coverage) const {
+        const std::uint32_t tables =
+            digest::crc32c(std::span(container).first(std::size_t(payload.header.chunkTableOffset)));
+        const std::uint32_t start = coverage == DigestCoverage::Image ? 0 : tables;
+        const auto bytes = encodeImageDigest({image.size(), digest::crc32c(image, start), coverage});
+        return Bytes(bytes.begin(), bytes.end());
+    }
+};
+
 TEST(ImageDigestRecord, RefusesRecordsItCannotRead) {
-    const auto good = encodeImageDigest({100, 0x12345678u});
+    const Packed packed;
+    const Bytes good = packed.record(DigestCoverage::TablesAndImage);
+    ASSERT_EQ(checkPayloadDigest(packed.payload, packed.image, good), PayloadStatus::Ok);
     const struct {
         const char* name;
         std::size_t at;      // byte to change, or the new length when `resize`
@@ -133,36 +170,68 @@ TEST(ImageDigestRecord, RefusesRecordsItCannotRead) {
         {"one byte short", kImageDigestRecordSize - 1, 0, true},
         {"one byte too many", kImageDigestRecordSize + 1, 0, true},
         {"other magic", 2, 'X', false},
+        {"version 3", 6, '3', false},
         {"algorithm 2", 8, 2, false},
         {"value size 8", 12, 8, false},
         {"value size of 2^32 - 4", 15, 0xFF, false},
     };
     for (const auto& fault : faults) {
-        Bytes record(good.begin(), good.end());
+        Bytes record = good;
         if (fault.resize) {
             record.resize(fault.at);
         } else {
             record[fault.at] = fault.value;
         }
         EXPECT_FALSE(decodeImageDigest(record).has_value()) << fault.name;
-        EXPECT_EQ(verifyImageDigest(Bytes(100, 0), record), PayloadStatus::Damaged) << fault.name;
+        EXPECT_EQ(checkPayloadDigest(packed.payload, packed.image, record), PayloadStatus::Damaged) << fault.name;
     }
 }
 
-TEST(ImageDigestRecord, PassesOnlyTheImageItWasMadeFor) {
-    const Bytes image = randomBytes(4'099, 13);
-    const auto record = encodeImageDigest(digestOfImage(image));
-    EXPECT_EQ(verifyImageDigest(image, record), PayloadStatus::Ok);
+// Damage to the container or the image → whether a record of each version
+// notices it. An older packer's record covers the image alone and is still
+// accepted as far as it goes.
+TEST(ImageDigestRecord, PassesOnlyThePayloadItWasMadeFor) {
+    struct Damage {
+        const char* name;
+        void (*apply)(Packed&);
+        bool imageRecordNotices;
+    };
+    const Damage damages[] = {
+        {"none", [](Packed&) {}, false},
+        {"one image bit", [](Packed& p) { p.image[50] ^= 0x01; }, true},
+        {"one image byte more", [](Packed& p) { p.image.push_back(0); }, true},
+        {"one image byte less", [](Packed& p) { p.image.pop_back(); }, true},
+        {"a path letter", [](Packed& p) { p.container[p.container.size() - 20] = 'b'; }, false},  // "web/app.js" → "web/bpp.js"
+        {"a file's size", [](Packed& p) { p.container[p.container.size() - 8] = 20; }, false},
+        {"a lower fileCount", [](Packed& p) { p.container[12] = 2; }, false},
+    };
+    for (const Damage& damage : damages) {
+        Packed packed;
+        const Bytes current = packed.record(DigestCoverage::TablesAndImage);
+        const Bytes older = packed.record(DigestCoverage::Image);
+        damage.apply(packed);
+        packed.reparse();
+        const bool damaged = std::string_view(damage.name) != "none";
+        EXPECT_EQ(checkPayloadDigest(packed.payload, packed.image, current),
+                  damaged ? PayloadStatus::Damaged : PayloadStatus::Ok)
+            << damage.name;
+        EXPECT_EQ(checkPayloadDigest(packed.payload, packed.image, older),
+                  damage.imageRecordNotices ? PayloadStatus::Damaged : PayloadStatus::Ok)
+            << damage.name;
+    }
+}
 
-    Bytes flipped = image;
-    flipped[2'000] ^= 0x01;
-    EXPECT_EQ(verifyImageDigest(flipped, record), PayloadStatus::Damaged);
-
-    // A longer or a shorter image fails on the recorded size.
-    Bytes longer = image;
-    longer.push_back(0);
-    EXPECT_EQ(verifyImageDigest(longer, record), PayloadStatus::Damaged);
-    EXPECT_EQ(verifyImageDigest(std::span(image).first(image.size() - 1), record), PayloadStatus::Damaged);
+// With no files the reader does not look at the file table's offsets; a
+// table that would end before it starts cannot be checked, so it fails.
+TEST(ImageDigestRecord, AFileTableThatEndsBeforeItStartsFails) {
+    Packed packed;
+    packed.container[40] = 40;  // chunkTableOffset, before fileTableOffset (56)
+    packed.container[12] = 0;   // fileCount
+    packed.reparse();
+    EXPECT_FALSE(digestBeforeImage(packed.payload, DigestCoverage::TablesAndImage).has_value());
+    EXPECT_EQ(digestBeforeImage(packed.payload, DigestCoverage::Image), 0u);
+    EXPECT_EQ(checkPayloadDigest(packed.payload, packed.image, packed.record(DigestCoverage::TablesAndImage)),
+              PayloadStatus::Damaged);
 }
 
 }  // namespace

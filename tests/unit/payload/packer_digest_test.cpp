@@ -1,6 +1,6 @@
-// The packer's side of the image digest: `pack` writes it beside the
-// payload, `verify` holds the unpacked image to it, and `damage-for-test`
-// makes the damage that only the digest can catch.
+// The packer's side of the payload digest: `pack` writes it beside the
+// payload, `verify` holds the tables and the unpacked image to it, and
+// `damage-for-test` makes the damage that only the digest can catch.
 #include "packer_test_support.h"
 #include "payload/core/digest.h"
 #include "payload/core/payload.h"
@@ -56,13 +56,21 @@ protected:
     const std::string digest = payload + ".digest";
 };
 
-TEST_F(PackedApp, PackWritesTheDigestOfTheUnpackedImageBesideThePayload) {
+// The header and the file table lie back to back before the chunk table.
+Bytes headerAndFileTable(const Bytes& container) {
+    Payload parsed;
+    EXPECT_EQ(parsePayload(container, parsed), PayloadStatus::Ok);
+    return Bytes(container.begin(), container.begin() + std::ptrdiff_t(parsed.header.chunkTableOffset));
+}
+
+TEST_F(PackedApp, PackWritesTheDigestOfTheTablesAndTheImageBesideThePayload) {
     const std::optional<ImageDigest> recorded = decodeImageDigest(readFile(digest));
     ASSERT_TRUE(recorded.has_value());
     const Bytes image = extractedImage(payload);
     EXPECT_EQ(image.size(), 190'000u);
+    EXPECT_EQ(recorded->coverage, DigestCoverage::TablesAndImage);
     EXPECT_EQ(recorded->imageSize, image.size());
-    EXPECT_EQ(recorded->crc32c, digest::crc32c(image));
+    EXPECT_EQ(recorded->crc32c, digest::crc32c(image, digest::crc32c(headerAndFileTable(readFile(payload)))));
 }
 
 TEST_F(PackedApp, VerifyChecksTheImageAgainstTheDigestBesideIt) {
@@ -75,6 +83,13 @@ TEST_F(PackedApp, VerifyChecksTheImageAgainstTheDigestBesideIt) {
     const PackerRun mismatch = packer({"verify", payload});
     EXPECT_EQ(mismatch.code, 1);
     EXPECT_NE(mismatch.err.find("does not match its digest"), std::string::npos) << mismatch.err;
+
+    // An older packer's record covers the image alone.
+    const auto older = encodeImageDigest({190'000, digest::crc32c(extractedImage(payload)), DigestCoverage::Image});
+    writeFile(digest, Bytes(older.begin(), older.end()));
+    const PackerRun olderMatching = packer({"verify", payload});
+    EXPECT_EQ(olderMatching.code, 0) << olderMatching.err;
+    EXPECT_NE(olderMatching.out.find("image CRC-32C"), std::string::npos) << olderMatching.out;
 
     writeFile(digest, Bytes{'Q', 'V'});
     const PackerRun unreadable = packer({"verify", payload});

@@ -12,8 +12,8 @@ namespace {
 TEST(PayloadDigest, PassesAnyImageWhenTheExecutableCarriesNoDigest) {
     const std::vector<std::uint8_t> image(1'000, 0x5A);
     std::wstring error = L"untouched";
-    EXPECT_TRUE(verifyPayloadDigest(image, error));
-    EXPECT_TRUE(verifyPayloadDigest({}, error));
+    EXPECT_TRUE(verifyPayloadDigest(Payload{}, image, error));
+    EXPECT_TRUE(verifyPayloadDigest(Payload{}, {}, error));
     EXPECT_EQ(error, L"untouched");
 }
 
