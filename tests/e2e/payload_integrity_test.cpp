@@ -1,10 +1,12 @@
 // Damaged payloads: setup_damaged_payload.exe is TessarkStudioSetup.exe with
 // one bit flipped inside a compressed chunk (every chunk still decodes to its
-// size, to different bytes) and the digest of the undamaged image, so only
+// size, to different bytes) and the digest of the undamaged payload, so only
 // the digest can tell; setup_bad_check_byte.exe has a wrong check byte in a
-// chunk's buffer header. A silent install of either must fail with the
-// damaged-installer message and leave no trace, while the real installer,
-// whose digest matches, installs.
+// chunk's buffer header; setup_renamed_file.exe has one letter of a path in
+// its file table changed to another letter (the table still reads as sound,
+// so again only the digest can tell). A silent install of any must fail with
+// the damaged-installer message and leave no trace, while the real
+// installer, whose digest matches, installs.
 #include "common/core/product.h"
 #include "support/test_support.h"
 
@@ -49,6 +51,10 @@ TEST_F(SilentInstallOf, DamagedPayloadExitsOneWithTheMessageAndWritesNothing) {
 
 TEST_F(SilentInstallOf, ChunkWithABadHeaderCheckByteExitsOneAndWritesNothing) {
     expectRefusedWithoutTrace(L"setup_bad_check_byte.exe");
+}
+
+TEST_F(SilentInstallOf, FileTableWithAPathLetterChangedExitsOneAndWritesNothing) {
+    expectRefusedWithoutTrace(L"setup_renamed_file.exe");
 }
 
 TEST_F(SilentInstallOf, TheUndamagedPayloadWithItsDigestInstalls) {

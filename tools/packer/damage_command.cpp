@@ -1,13 +1,16 @@
-// packer damage-for-test FILE -o OUT [--header-check] - for tests only, left
-// out of the usage text: writes a copy of FILE's payload container with one
-// bit flipped inside a compressed chunk such that the chunk still decodes,
-// to exactly its size, but to different bytes. With --header-check it
-// instead changes the check byte of the first compressed chunk's buffer
-// header, damage that decoding itself must refuse.
+// packer damage-for-test FILE -o OUT [--header-check | --file-table-letter]
+// - for tests only, left out of the usage text: writes a copy of FILE's
+// payload container with one bit flipped inside a compressed chunk such that
+// the chunk still decodes, to exactly its size, but to different bytes. With
+// --header-check it instead changes the check byte of the first compressed
+// chunk's buffer header, damage that decoding itself must refuse. With
+// --file-table-letter it changes one letter of a path in the file table to
+// another letter, such that the reader still accepts the table.
 //
-// The quiet flip is the damage LZMS cannot notice (it carries no checksum)
-// and only the image digest catches; the tests embed such a payload with the
-// original digest and expect the install to refuse it.
+// The quiet flip and the changed letter are damage that nothing but the
+// digest notices (LZMS carries no checksum; the file table is stored as it
+// is); the tests embed such a payload with the original digest and expect
+// the install to refuse it.
 //
 // The flip is searched for, not guessed: each candidate is decoded with our
 // decoder and the first that passes is kept. Candidates start in the middle
@@ -26,6 +29,7 @@
 #include <algorithm>
 #include <optional>
 #include <ostream>
+#include <string>
 
 namespace packer {
 namespace {
@@ -36,6 +40,9 @@ constexpr std::size_t kLzmsDataStart = lzms::framing::kHeaderSize + lzms::framin
 constexpr std::uint8_t kFlippedBit = 0x01;
 // Byte 6 of the Compression API buffer header holds the check of the others.
 constexpr std::size_t kHeaderCheckOffset = 6;
+// A file-table entry: u32 path length, the path, u64 offset and u64 size.
+constexpr std::size_t kPathLengthFieldSize = 4;
+constexpr std::size_t kEntryNumbersSize = 16;
 
 struct Flip {
     std::size_t chunk = 0;
@@ -93,6 +100,49 @@ Flip findFlip(const Payload& payload) {
     throw Error("no bit of a compressed chunk can be flipped so that the chunk still decodes");
 }
 
+// One letter of a file-table path, at `payloadOffset` in the container, that
+// can become `to` with the payload still read as sound: no path rule broken,
+// no two paths clashing.
+struct Rename {
+    std::uint64_t payloadOffset = 0;
+    char to = 0;
+    std::string before;
+    std::string after;
+};
+
+bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The next letter of the alphabet in the same case, 'z' going round to 'a'.
+char nextLetter(char c) {
+    if (c == 'z') return 'a';
+    if (c == 'Z') return 'A';
+    return char(c + 1);
+}
+
+// Tries the letters of every path but the first two (the application and the
+// uninstaller), from the end of each path, on a copy of the container.
+Rename findRename(std::span<const std::uint8_t> container, const Payload& payload) {
+    std::vector<std::uint8_t> bytes(container.begin(), container.end());
+    std::uint64_t entryStart = payload.header.fileTableOffset;
+    for (std::size_t i = 0; i < payload.entries.size(); ++i) {
+        const std::string& path = payload.entries[i].path;
+        const std::uint64_t pathStart = entryStart + kPathLengthFieldSize;
+        entryStart = pathStart + path.size() + kEntryNumbersSize;
+        if (i < 2) continue;
+        for (std::size_t k = path.size(); k-- > 0;) {
+            if (!isAsciiLetter(path[k])) continue;
+            const char to = nextLetter(path[k]);
+            bytes[pathStart + k] = std::uint8_t(to);
+            Payload reread;
+            if (parsePayload(bytes, reread) == PayloadStatus::Ok) {
+                return Rename{pathStart + k, to, path, reread.entries[i].path};
+            }
+            bytes[pathStart + k] = std::uint8_t(path[k]);
+        }
+    }
+    throw Error("no letter of a path can be changed with the file table still sound");
+}
+
 // The container offset of the first compressed chunk's header check byte.
 std::uint64_t headerCheckOffset(const Payload& payload) {
     for (const PayloadChunk& chunk : payload.chunks) {
@@ -109,8 +159,10 @@ int damageForTestCommand(std::span<const std::string> args, Console& console) {
     Arguments arguments(args);
     const auto output = arguments.takeValue("-o");
     const bool headerCheck = arguments.takeFlag("--header-check");
+    const bool fileTableLetter = arguments.takeFlag("--file-table-letter");
     const std::filesystem::path path = arguments.positionals(1).front();
     if (!output) throw UsageError("damage-for-test needs -o FILE");
+    if (headerCheck && fileTableLetter) throw UsageError("damage-for-test makes one kind of damage at a time");
 
     const PayloadFile file = readPayloadFile(path);
     const Payload payload = parsePayloadFile(file, path);
@@ -121,6 +173,11 @@ int damageForTestCommand(std::span<const std::string> args, Console& console) {
         const std::uint64_t at = headerCheckOffset(payload);
         damaged[at] ^= kFlippedBit;
         console.out << "changed the buffer header check byte at " << at << ": " << *output << "\n";
+    } else if (fileTableLetter) {
+        const Rename rename = findRename(file.payload, payload);
+        damaged[rename.payloadOffset] = std::uint8_t(rename.to);
+        console.out << "changed '" << rename.before << "' to '" << rename.after << "' in the file table: " << *output
+                    << "\n";
     } else {
         const Flip flip = findFlip(payload);
         damaged[flip.payloadOffset] ^= kFlippedBit;

@@ -124,6 +124,31 @@ TEST_F(PackedApp, DamageForTestStillDecodesButOnlyTheDigestNoticesIt) {
     EXPECT_NE(verify.err.find("does not match its digest"), std::string::npos) << verify.err;
 }
 
+TEST_F(PackedApp, DamageForTestChangesAPathLetterThatOnlyTheDigestNotices) {
+    const std::string damaged = dir / "renamed.bin";
+    const PackerRun damage = packer({"damage-for-test", payload, "-o", damaged, "--file-table-letter"});
+    ASSERT_EQ(damage.code, 0) << damage.err;
+    EXPECT_NE(damage.out.find("changed 'web/app.js' to 'web/app.jt'"), std::string::npos) << damage.out;
+
+    // One byte differs, inside the file table, and the payload still reads
+    // and decodes: without a digest nothing is wrong.
+    const Bytes before = readFile(payload);
+    const Bytes after = readFile(damaged);
+    ASSERT_EQ(before.size(), after.size());
+    std::vector<std::size_t> differing;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        if (before[i] != after[i]) differing.push_back(i);
+    }
+    ASSERT_EQ(differing.size(), 1u);
+    EXPECT_LT(differing[0], headerAndFileTable(before).size());
+    EXPECT_EQ(packer({"verify", damaged}).code, 0);
+
+    fs::copy_file(digest, damaged + ".digest");
+    const PackerRun verify = packer({"verify", damaged});
+    EXPECT_EQ(verify.code, 1);
+    EXPECT_NE(verify.err.find("does not match its digest"), std::string::npos) << verify.err;
+}
+
 TEST_F(PackedApp, DamageForTestRefusesAPayloadWithoutCompressedChunks) {
     const std::string stored = dir / "stored.bin";
     ASSERT_EQ(packer({"pack", dir / "app", "-o", stored, "--store"}).code, 0);
