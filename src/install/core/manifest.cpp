@@ -4,15 +4,17 @@
 //
 // The rules speak of characters after the UTF-8 → UTF-16 conversion; we
 // decide them on the UTF-8 bytes instead, which gives the same answer: every
-// character tested ('#', '@', '.', ':', '/', '\', and the letters of ".lnk")
-// is ASCII, a UTF-8 multi-byte sequence never contains an ASCII byte, and
-// MultiByteToWideChar turns each malformed byte into U+FFFD without
-// swallowing the ASCII byte after it. So an ASCII character stands at the
-// start, at the end or next to another ASCII character in the bytes exactly
-// when it does in the wide text, and a non-empty byte run converts to at
-// least one character ("longer than 4 characters" holds for the bytes
-// exactly when it holds for the wide text, given the last four are ASCII).
+// character tested ('#', '@', '.', ' ', ':', '/', '\', '?', the drive
+// letters and the letters of the shortcut's name) is ASCII, a UTF-8
+// multi-byte sequence never contains an ASCII byte, and MultiByteToWideChar
+// turns each malformed byte into U+FFFD without swallowing the ASCII byte
+// after it. So an ASCII character stands at the start, at the end or next to
+// another ASCII character in the bytes exactly when it does in the wide text,
+// a component split at ASCII separators is the same component in both, and a
+// non-empty byte run converts to at least one character.
 #include "install/core/manifest.h"
+
+#include "common/core/product.h"
 
 const std::string_view kManifestHeader =
     "# Tessark Studio install manifest. Every path here was written by the installer\n"
@@ -25,8 +27,9 @@ namespace {
 constexpr char kLineFeed = '\n';
 constexpr char kCommentMark = '#';
 constexpr char kShortcutMark = '@';
-constexpr std::string_view kShortcutExtension = ".lnk";
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+// The only shortcut the installer makes, by its file name.
+constexpr std::wstring_view kShortcutName = product::kShortcutFile;
 
 std::string_view withoutByteOrderMark(std::string_view bytes) {
     if (bytes.starts_with(kByteOrderMark)) bytes.remove_prefix(kByteOrderMark.size());
@@ -42,27 +45,75 @@ std::string_view stripLineEnd(std::string_view line) {
 
 char asciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-bool endsWithNoCase(std::string_view text, std::string_view suffix) {
-    if (suffix.size() > text.size()) return false;
-    const std::string_view tail = text.substr(text.size() - suffix.size());
-    for (std::size_t i = 0; i < suffix.size(); ++i) {
-        if (asciiLower(tail[i]) != asciiLower(suffix[i])) return false;
+bool isSeparator(char c) { return c == '\\' || c == '/'; }
+
+bool isDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+// The bytes equal the ASCII name, letter case ignored.
+bool equalsNameNoCase(std::string_view bytes, std::wstring_view name) {
+    if (bytes.size() != name.size()) return false;
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        if (name[i] > 0x7F || asciiLower(bytes[i]) != asciiLower(static_cast<char>(name[i]))) return false;
     }
     return true;
 }
 
-// A shortcut path needs something before ".lnk": "@.lnk" names no file.
+std::string_view lastComponent(std::string_view path) {
+    std::size_t start = path.size();
+    while (start > 0 && !isSeparator(path[start - 1])) --start;
+    return path.substr(start);
+}
+
+// The component that starts at `start`, up to the next separator.
+std::string_view componentAt(std::string_view path, std::size_t start) {
+    std::size_t end = start;
+    while (end < path.size() && !isSeparator(path[end])) ++end;
+    return path.substr(start, end - start);
+}
+
+// The length of what makes the path absolute whatever the current drive
+// and folder: "X:\" with a drive letter, or "\\server\share\" (Windows takes
+// '/' for '\' in both). 0 for anything else: "\\?\" and "\\.\" are the
+// device namespaces (devices, and no path rules at all), and "\x", "X:x"
+// and "x" lean on the current drive or folder. The shell gives the desktop
+// and the Start menu as one of the two absolute forms.
+std::size_t absoluteRootLength(std::string_view path) {
+    if (path.size() >= 3 && isDriveLetter(path[0]) && path[1] == ':' && isSeparator(path[2])) return 3;
+    if (path.size() < 2 || !isSeparator(path[0]) || !isSeparator(path[1])) return 0;
+    const std::string_view server = componentAt(path, 2);
+    if (server.empty() || server == "." || server == "?") return 0;
+    const std::size_t shareStart = 2 + server.size() + 1;
+    // Is there a share after the server's separator?
+    if (shareStart >= path.size()) return 0;
+    const std::string_view share = componentAt(path, shareStart);
+    const std::size_t rootEnd = shareStart + share.size() + 1;
+    // Is the share ended by a separator?
+    if (share.empty() || rootEnd > path.size()) return 0;
+    return rootEnd;
+}
+
+// A shortcut line names the product's own shortcut and nothing else: the
+// installer writes no other. The whole file name must match, so an 8.3
+// alias ("TESSAR~1.LNK") or another shortcut of the same folder is never
+// taken; the name holds a space and is too long to be anyone's 8.3 alias.
 bool isShortcutPath(std::string_view path) {
-    return path.size() > kShortcutExtension.size() && endsWithNoCase(path, kShortcutExtension);
+    const std::size_t root = absoluteRootLength(path);
+    if (root == 0) return false;
+    const std::string_view name = lastComponent(path);
+    return path.size() - name.size() >= root && equalsNameNoCase(name, kShortcutName);
 }
 
 // A file line must stay below the install folder once '/' becomes '\' and it
 // is joined: no ".." (climbing out), no ':' (drive letters, alternate data
-// streams), no leading separator (the root of the current drive).
+// streams), no leading separator (the root of the current drive), and some
+// character besides dots, spaces and separators (Windows drops "."
+// components and strips trailing dots and spaces, so ". ." or "./" names the
+// install folder itself).
 bool isSafeRelativePath(std::string_view path) {
     if (path.find("..") != std::string_view::npos) return false;
     if (path.find(':') != std::string_view::npos) return false;
-    return path.front() != '/' && path.front() != '\\';
+    if (isSeparator(path.front())) return false;
+    return path.find_first_not_of("./\\ ") != std::string_view::npos;
 }
 
 // A NUL byte would cut the path short where it reaches Windows, so

@@ -12,7 +12,8 @@
 
 enum class ManifestLineKind {
     Skipped,   // blank, comment, or a line the rules refuse; only counts for progress
-    Shortcut,  // '@' line whose path ends in ".lnk" (any case): an absolute path
+    Shortcut,  // '@' line: an absolute drive or UNC path whose file name is the
+               // product's shortcut, "Tessark Studio.lnk" in any letter case
     File,      // a path relative to the install folder, safe to join
 };
 

@@ -195,9 +195,8 @@ TEST_F(PerformUninstall, ReadOnlyFilesAndAnUnfinishedManifestWriteAreDeleted) {
 // uninstaller, in the installer's order (files, then shortcuts), and the entry
 // stays, so that running the uninstaller again once it is free finishes.
 TEST_F(PerformUninstall, AFileInUseFailsTheRunAndStaysListedUntilARunAfterItsRelease) {
-    const std::wstring desktop = temp / L"Desktop";
-    const std::string heldShortcut = ts::narrow(desktop) + "\\Tessark Studio.lnk";
-    const std::string freeShortcut = ts::narrow(desktop) + "\\Other.lnk";
+    const std::string heldShortcut = ts::narrow(temp / L"Desktop") + "\\Tessark Studio.lnk";
+    const std::string freeShortcut = ts::narrow(temp / L"Start Menu") + "\\Tessark Studio.lnk";
     writeManifest("data/busy.bin\ndata/free.bin\n@" + heldShortcut + "\n@" + freeShortcut + "\n");
     plant(L"data\\busy.bin");
     plant(L"data\\free.bin");
@@ -274,24 +273,38 @@ TEST_F(PerformUninstall, HandEditedManifestActsOnlyOnSafeLines) {
     if (driveRoot[0] == L'C') DeleteFileW(driveRoot);
 }
 
-TEST_F(PerformUninstall, ShortcutLinesDeleteAnyLnkPathAndNothingElse) {
+// The installer writes one kind of shortcut line: '@', then the absolute
+// path of "Tessark Studio.lnk" in a folder the shell gave. Any other '@'
+// line is left alone, so that a shortcut of another name, a relative path
+// (against whatever the current folder is) or a device path deletes nothing.
+TEST_F(PerformUninstall, ShortcutLinesDeleteOnlyTheProductsShortcutByAnAbsolutePath) {
     const std::wstring desktop = temp / L"Desktop";
-    const std::vector<std::wstring> removed = {desktop + L"\\Tessark Studio.lnk", desktop + L"\\Other.LNK"};
-    // "@.lnk" names no shortcut; as a path it would mean ".lnk" in the current folder.
-    const std::vector<std::wstring> kept = {desktop + L"\\tool.exe", desktop + L"\\victim.txt",
-                                            desktop + L"\\.lnk"};
+    const std::wstring current = temp / L"Current";
+    const std::vector<std::wstring> removed = {desktop + L"\\Tessark Studio.lnk",
+                                               temp / L"Start Menu\\TESSARK STUDIO.LNK"};
+    const std::wstring pinned = desktop + L"\\Pinned Program Shortcut.lnk";
+    const std::vector<std::wstring> kept = {desktop + L"\\Other.LNK", desktop + L"\\tool.exe", desktop + L"\\victim.txt",
+                                            desktop + L"\\.lnk", current + L"\\Tessark Studio.lnk",
+                                            current + L"\\Desktop\\Tessark Studio.lnk", pinned,
+                                            temp / L"Device\\Tessark Studio.lnk"};
     for (const auto& path : removed) ASSERT_TRUE(ts::writeFile(path, "L"));
     for (const auto& path : kept) ASSERT_TRUE(ts::writeFile(path, "keep"));
+    // Wine, like Windows, answers to a short 8.3 alias of a long name.
+    wchar_t alias[MAX_PATH]{};
+    ASSERT_GT(GetShortPathNameW(pinned.c_str(), alias, MAX_PATH), 0u);
 
     std::string body;
     for (const auto& path : removed) body += "@" + ts::narrow(path) + "\n";
-    body += "@" + ts::narrow(desktop) + "\\tool.exe\n@\n@.lnk\n";
+    body += "@" + ts::narrow(desktop) + "\\Other.LNK\n@" + ts::narrow(desktop) + "\\tool.exe\n@\n@.lnk\n";
+    body += "@Tessark Studio.lnk\n@Desktop\\Tessark Studio.lnk\n";
+    body += "@" + ts::narrow(alias) + "\n";
+    body += "@\\\\?\\" + ts::narrow(temp / L"Device\\Tessark Studio.lnk") + "\n";
     // A NUL would cut the path short where Windows reads it, leaving victim.txt.
-    body += "@" + ts::narrow(desktop) + "\\victim.txt" + std::string(1, '\0') + ".lnk\n";
+    body += "@" + ts::narrow(desktop) + "\\victim.txt" + std::string(1, '\0') + "\\Tessark Studio.lnk\n";
     writeManifest(body);
     wchar_t previous[MAX_PATH + 1]{};
     ASSERT_GT(GetCurrentDirectoryW(MAX_PATH + 1, previous), 0u);
-    ASSERT_TRUE(SetCurrentDirectoryW(desktop.c_str()));
+    ASSERT_TRUE(SetCurrentDirectoryW(current.c_str()));
     EXPECT_TRUE(run());
     SetCurrentDirectoryW(previous);
 
