@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -36,6 +37,56 @@ bool writeBytes(const std::wstring& path, const std::uint8_t* bytes, std::uint64
 // Both strings end at their first NUL, as every path does where Windows reads it.
 int compareIgnoringCase(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE);
+}
+
+// IsReparseTagNameSurrogate: the tag's bit for "names another file or folder".
+constexpr DWORD kNameSurrogateTagBit = 0x20000000;
+
+// What FindFirstFileW tells of an entry: its reparse tag in dwReserved0.
+bool isLinkEntry(const WIN32_FIND_DATAW& entry) {
+    if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    const DWORD tag = entry.dwReserved0;
+    return tag == 0 || (tag & kNameSurrogateTagBit) != 0;
+}
+
+// A resolved absolute path in the form Windows takes as it stands ("\\?\"):
+// no component is dropped or trimmed again.
+std::wstring verbatimPath(const std::wstring& full) {
+    if (full.starts_with(L"\\\\?\\") || full.starts_with(L"\\\\.\\")) return full;
+    if (full.starts_with(L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+    return L"\\\\?\\" + full;
+}
+
+// Where the first component below `folder` starts in `path`, both resolved;
+// npos when `path` is not `folder` or below it. A folder given with a
+// trailing separator is the same folder ("C:\" keeps its own).
+std::size_t startBelow(std::wstring folder, const std::wstring& path) {
+    while (folder.size() > 3 && folder.back() == L'\\') folder.pop_back();
+    if (folder.empty() || path.size() < folder.size()) return std::wstring::npos;
+    if (compareIgnoringCase(path.substr(0, folder.size()), folder) != CSTR_EQUAL) return std::wstring::npos;
+    if (folder.back() == L'\\') return folder.size();
+    if (path.size() == folder.size()) return path.size();
+    return path[folder.size()] == L'\\' ? folder.size() + 1 : std::wstring::npos;
+}
+
+std::vector<WIN32_FIND_DATAW> entriesOf(const std::wstring& folder) {
+    std::vector<WIN32_FIND_DATAW> entries;
+    WIN32_FIND_DATAW entry{};
+    win::UniqueFind search(FindFirstFileW(joinPath(folder, L"*").c_str(), &entry));
+    if (!search) return entries;
+    do {
+        if (!isDotEntry(entry.cFileName)) entries.push_back(entry);
+    } while (FindNextFileW(search.get(), &entry));
+    return entries;
+}
+
+void removeLink(const std::wstring& path, const WIN32_FIND_DATAW& entry) {
+    if (entry.dwReserved0 == 0) return;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveDirectoryW(path.c_str());
+    } else {
+        DeleteFileW(path.c_str());
+    }
 }
 
 }  // namespace
@@ -99,6 +150,43 @@ bool ensureDirectory(const std::wstring& path) {
     if (!parent.empty() && parent != path && !ensureDirectory(parent)) return false;
     if (CreateDirectoryW(path.c_str(), nullptr)) return true;
     return GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+bool isLink(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    WIN32_FIND_DATAW entry{};
+    win::UniqueFind search(FindFirstFileW(path.c_str(), &entry));
+    return !search || isLinkEntry(entry);
+}
+
+bool passesThroughLink(const std::wstring& folder, const std::wstring& path) {
+    const std::wstring full = fullPathName(path);
+    // An empty folder is the current one: joinPath leaves the paths below it relative.
+    std::size_t start = startBelow(fullPathName(folder.empty() ? L"." : folder), full);
+    if (start == std::wstring::npos) return true;
+    while (start < full.size()) {
+        std::size_t end = full.find(L'\\', start);
+        if (end == std::wstring::npos) end = full.size();
+        if (end > start && isLink(verbatimPath(full.substr(0, end)))) return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+void deleteTreeWithoutFollowingLinks(const std::wstring& folder) {
+    for (const WIN32_FIND_DATAW& entry : entriesOf(folder)) {
+        const std::wstring path = joinPath(folder, entry.cFileName);
+        if (isLinkEntry(entry)) {
+            removeLink(path, entry);
+        } else if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            deleteTreeWithoutFollowingLinks(path);
+        } else {
+            deleteFileEvenIfReadOnly(path);
+        }
+    }
+    SetFileAttributesW(folder.c_str(), FILE_ATTRIBUTE_NORMAL);  // RemoveDirectoryW refuses a read-only folder
+    RemoveDirectoryW(folder.c_str());
 }
 
 bool writeWholeFile(const std::wstring& path, const std::uint8_t* bytes, std::uint64_t length) {

@@ -33,6 +33,31 @@ bool deleteFileEvenIfReadOnly(const std::wstring& path);
 // fails later with the file's own path.
 bool ensureDirectory(const std::wstring& path);
 
+// A link, for everything the install and the uninstall write or delete: a
+// reparse point whose tag is a name surrogate (junction, symbolic link), or
+// whose tag is 0 or cannot be read (Wine 8 shows a Unix symbolic link to a
+// folder so). Other reparse points, such as cloud files (OneDrive) and
+// deduplicated files, are ordinary files and folders. The path's last
+// component is looked at itself, not followed.
+bool isLink(const std::wstring& path);
+
+// True when a component of `path` below `folder` is a link, the last one
+// included, or when `path` does not lie in `folder` at all. Both are resolved
+// as Windows resolves them (fullPathName), and each folder on the way is
+// then looked at under the very name the whole path goes through: Windows
+// trims trailing spaces only from the last name of a path, so "a " inside
+// one is not "a". `folder` itself, and what lies above it, may be links.
+bool passesThroughLink(const std::wstring& folder, const std::wstring& path);
+
+// Deletes the folder with everything in it, without following links: a link
+// inside is removed as a link (RemoveDirectoryW or DeleteFileW act on a
+// junction or symbolic link itself), never entered; one whose tag cannot be
+// read is left where it is (under Wine 8, removing a Unix symbolic link to an
+// empty folder removes that folder instead). Read-only entries are deleted
+// too. Failures are passed over; what cannot be deleted stays with its
+// folders.
+void deleteTreeWithoutFollowingLinks(const std::wstring& folder);
+
 // Creates or overwrites the file with exactly `length` bytes, written in
 // pieces of at most 1 MiB. Opened without sharing, so a file another process
 // holds open (a running application) fails here instead of half-written.

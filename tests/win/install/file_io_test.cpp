@@ -3,6 +3,7 @@
 #include "common/file_io.h"
 
 #include "common/owners.h"
+#include "support/symbolic_link.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +133,97 @@ TEST(TextConversion, MalformedBytesBecomeReplacementCharactersAndKeepTheirNeighb
         }
         EXPECT_TRUE(replaced) << c.bytes;
         EXPECT_EQ(kept, c.ascii) << c.bytes;
+    }
+}
+
+// Folder links made from the Linux side, as Wine 8 shows them: a directory
+// with FILE_ATTRIBUTE_REPARSE_POINT and reparse tag 0. "moved" stands for an
+// install folder moved to another drive through a link.
+class FolderLinks : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(ts::writeFile(temp / L"target\\inside.txt", "not ours"));
+        ASSERT_TRUE(ts::writeFile(temp / L"app\\web\\js\\app.js", "ours"));
+        ASSERT_TRUE(ts::makeSymbolicLink(temp / L"app\\linked", temp / L"target"));
+        ASSERT_TRUE(ts::makeSymbolicLink(temp / L"app\\web\\deep", temp / L"target"));
+        ASSERT_TRUE(ts::makeSymbolicLink(temp / L"moved", temp / L"app"));
+        // Links named "spaced " and "dotted." beside real folders "spaced" and
+        // "dotted". Windows trims a trailing space only from the last name of
+        // a path, a trailing dot from every name: "spaced \x" goes through
+        // the link, "spaced " alone names the folder, "dotted.\x" the folder.
+        for (const wchar_t* name : {L"spaced", L"dotted"}) {
+            ASSERT_TRUE(CreateDirectoryW((temp / L"app\\" + name).c_str(), nullptr));
+        }
+        ASSERT_TRUE(ts::makeSymbolicLink(L"\\\\?\\" + temp / L"app\\spaced ", temp / L"target"));
+        ASSERT_TRUE(ts::makeSymbolicLink(L"\\\\?\\" + temp / L"app\\dotted.", temp / L"target"));
+    }
+    ts::TempDir temp;
+};
+
+TEST_F(FolderLinks, PassesThroughLinkForEveryLinkBelowTheFolderButNotForTheFolderItself) {
+    const std::wstring app = temp / L"app";
+    std::wstring upperApp = app;
+    for (wchar_t& c : upperApp) c = static_cast<wchar_t>(towupper(c));
+    const struct {
+        std::wstring folder;
+        std::wstring path;
+        bool throughLink;
+    } cases[] = {
+        {app, app + L"\\linked\\inside.txt", true},
+        {app, app + L"\\linked", true},
+        {app, app + L"\\web\\deep\\inside.txt", true},
+        {app, app + L"\\web\\js\\..\\deep\\x", true},
+        {upperApp, app + L"\\linked\\inside.txt", true},
+        {app + L"\\", app + L"\\linked\\inside.txt", true},
+        {app + L"\\", app + L"\\web\\js\\app.js", false},
+        {app + L"\\", app, false},
+        {app, app + L"\\spaced \\inside.txt", true},
+        {app, app + L"\\spaced\\inside.txt", false},
+        {app, app + L"\\dotted.\\inside.txt", false},
+        {app, app + L"\\web\\js\\app.js", false},
+        {app, app + L"\\web\\.\\js\\app.js", false},
+        {app, app + L"\\web\\missing\\x.txt", false},
+        {app, app, false},
+        {temp / L"moved", temp / L"moved\\web\\js\\app.js", false},
+        {temp / L"moved", temp / L"moved\\linked\\inside.txt", true},
+        // Not below the folder at all.
+        {app, temp / L"target\\inside.txt", true},
+        {app, app + L"\\..\\target\\inside.txt", true},
+        {app, temp / L"app2\\x", true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(passesThroughLink(c.folder, c.path), c.throughLink)
+            << ts::narrow(c.folder) << " | " << ts::narrow(c.path);
+    }
+}
+
+// Under Wine 8, RemoveDirectoryW on a Unix link to an empty folder removes
+// that folder: "empty-target" shows that such a link is left alone.
+TEST(DeleteTreeWithoutFollowingLinks, DeletesEverythingButWhatALinkInsidePointsTo) {
+    ts::TempDir temp;
+    const std::wstring data = temp / L"data";
+    for (const wchar_t* file : {L"Cache\\index.bin", L"Cache\\deep\\blob.bin", L"locked\\a.bin", L"hidden.ini"}) {
+        ASSERT_TRUE(ts::writeFile(data + L"\\" + file, "c"));
+    }
+    ASSERT_TRUE(SetFileAttributesW((data + L"\\Cache\\deep\\blob.bin").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesW((data + L"\\locked").c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(SetFileAttributesW((data + L"\\hidden.ini").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    const std::wstring victim = temp / L"victim";
+    ASSERT_TRUE(ts::writeFile(victim + L"\\keep.txt", "not ours"));
+    ASSERT_TRUE(ts::writeFile(victim + L"\\sub\\keep.txt", "not ours"));
+    ASSERT_TRUE(CreateDirectoryW((victim + L"\\empty").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((temp / L"empty-target").c_str(), nullptr));
+    ASSERT_TRUE(ts::makeSymbolicLink(data + L"\\Cache\\linked", victim));
+    ASSERT_TRUE(ts::makeSymbolicLink(data + L"\\shared", temp / L"empty-target"));
+
+    deleteTreeWithoutFollowingLinks(data);
+
+    EXPECT_EQ(ts::readFile(victim + L"\\keep.txt"), "not ours");
+    EXPECT_EQ(ts::readFile(victim + L"\\sub\\keep.txt"), "not ours");
+    EXPECT_TRUE(ts::directoryExists(victim + L"\\empty"));
+    EXPECT_TRUE(ts::directoryExists(temp / L"empty-target"));
+    for (const wchar_t* gone : {L"Cache\\index.bin", L"Cache\\deep", L"locked", L"hidden.ini"}) {
+        EXPECT_EQ(GetFileAttributesW((data + L"\\" + gone).c_str()), INVALID_FILE_ATTRIBUTES) << ts::narrow(gone);
     }
 }
 
