@@ -29,11 +29,27 @@ ListedPath resolve(const ManifestLine& line, const std::wstring& installDir) {
     return {line.kind, line.text, joinPath(installDir, windowsRelativePath(line.text))};
 }
 
+enum class Removal {
+    Gone,     // nothing is left at the path
+    Left,     // the file is still there (in use)
+    Skipped,  // the line leads through a link: not the installer's to delete
+};
+
 // Deletes what one listed line names. Every removal a manifest drives, the
 // uninstall's and the update's, goes through here, so a rule about what may
-// be deleted holds for both. True when nothing is left at the path.
-bool deleteListedPath(const ListedPath& listed) {
-    return deleteFileEvenIfReadOnly(listed.path);
+// be deleted holds for both. A file line that leads through a link below the
+// install folder (a junction or symbolic link another program or user put
+// there) would delete whatever the link points to: it is skipped. A listed
+// path that is a link itself is deleted as a link, its attributes untouched
+// (they may be its target's).
+Removal deleteListedPath(const ListedPath& listed, const std::wstring& installDir) {
+    const bool file = listed.kind == ManifestLineKind::File;
+    if (file && passesThroughLink(installDir, parentPath(listed.path))) return Removal::Skipped;
+    if (isLink(listed.path)) {
+        DeleteFileW(listed.path.c_str());
+        return isExistingFile(listed.path) ? Removal::Left : Removal::Gone;
+    }
+    return deleteFileEvenIfReadOnly(listed.path) ? Removal::Gone : Removal::Left;
 }
 
 void keepLine(const ListedPath& listed, ListedRemoval& removal) {
@@ -118,7 +134,9 @@ ListedRemoval deleteListedFiles(std::string_view manifest, const std::wstring& i
         const ListedPath listed = resolve(line, installDir);
         const bool file = listed.kind == ManifestLineKind::File;
         if (!leaveAlone(listed.path)) {
-            if (!deleteListedPath(listed)) keepLine(listed, removal);
+            const Removal outcome = deleteListedPath(listed, installDir);
+            if (outcome == Removal::Skipped) continue;
+            if (outcome == Removal::Left) keepLine(listed, removal);
             if (file) removal.folders.push_back(parentPath(listed.path));
         }
         if (file) report(lineNumber, lines.size(), listed.path);
@@ -138,6 +156,7 @@ std::string removeReplacedFiles(std::string_view previous, std::string_view curr
 void removeEmptyDirectories(const std::wstring& folder, const std::wstring& installDir) {
     std::wstring current = folder;
     while (current.size() > installDir.size()) {
+        if (passesThroughLink(installDir, current)) return;
         if (!isExistingDirectory(current)) return;
         if (!isDirectoryEmpty(current)) return;
         if (!RemoveDirectoryW(current.c_str())) return;

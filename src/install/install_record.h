@@ -54,6 +54,8 @@ struct ListedRemoval {
 // Deletes what each line that the reading rules act on names, unless
 // `leaveAlone` holds for its path: a shortcut by its absolute path, a file
 // below installDir. A path still there afterwards (in use, say) keeps its line.
+// A file line whose path leads through a link below installDir is skipped as
+// the rules skip a line: nothing deleted, reported or kept.
 ListedRemoval deleteListedFiles(std::string_view manifest, const std::wstring& installDir,
                                 const ListedFileReport& report, const ListedPathFilter& leaveAlone);
 
@@ -69,7 +71,8 @@ std::string removeReplacedFiles(std::string_view previous, std::string_view curr
 // handed in lies inside the install folder, so comparing lengths is enough to
 // stop short of it: the install folder itself is never removed here. Stops
 // silently at the first folder that is missing, not a folder, not empty or
-// not removable.
+// not removable, and at one that is a link or lies behind one below
+// installDir: the walk never lists or removes through a link.
 void removeEmptyDirectories(const std::wstring& folder, const std::wstring& installDir);
 
 // removeEmptyDirectories for each folder, longest path first, so that a

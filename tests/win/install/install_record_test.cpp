@@ -4,6 +4,7 @@
 
 #include "common/file_io.h"
 #include "install/install_record.h"
+#include "support/symbolic_link.h"
 #include "support/test_support.h"
 
 namespace {
@@ -75,6 +76,21 @@ TEST_F(RemoveEmptyDirectories, WalkFromTheInstallFolderOrAboveRemovesNothing) {
     removeEmptyDirectories(temp / L"z", installDir);
     EXPECT_TRUE(exists(L"app"));
     EXPECT_TRUE(exists(L"z"));
+}
+
+// A link below the install folder leads out of it: the walk neither lists nor
+// removes through one, whether the link is the folder it starts from or a
+// folder on the way up. Under Wine 8 removing the link would remove the
+// empty folder it points to.
+TEST_F(RemoveEmptyDirectories, NeverListsOrRemovesThroughALink) {
+    const std::wstring victim = temp / L"victim";
+    ASSERT_TRUE(CreateDirectoryW(victim.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((victim + L"\\empty").c_str(), nullptr));
+    ASSERT_TRUE(ts::makeSymbolicLink(temp / L"app\\web\\js\\lib\\linked", victim));
+    removeEmptyDirectories(temp / L"app\\web\\js\\lib\\linked\\empty", installDir);
+    removeEmptyDirectories(temp / L"app\\web\\js\\lib\\linked", installDir);
+    EXPECT_TRUE(ts::directoryExists(victim + L"\\empty"));
+    EXPECT_TRUE(exists(L"app\\web\\js\\lib"));
 }
 
 }  // namespace

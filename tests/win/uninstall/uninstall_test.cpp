@@ -14,6 +14,7 @@
 
 #include "common/core/product.h"
 #include "common/owners.h"
+#include "support/symbolic_link.h"
 #include "support/test_support.h"
 #include "uninstall/uninstall.h"
 
@@ -312,6 +313,42 @@ TEST_F(PerformUninstall, ShortcutLinesDeleteOnlyTheProductsShortcutByAnAbsoluteP
     for (const auto& path : kept) EXPECT_TRUE(ts::fileExists(path)) << ts::narrow(path);
     EXPECT_TRUE(ts::directoryExists(desktop)) << "a shortcut's folder is not tidied";
     EXPECT_EQ(reports.size(), 5u) << "shortcut lines report nothing";
+}
+
+// A junction or symbolic link in the install folder (Wine 8 shows a Unix one
+// as a reparse point with tag 0) leads out of it: lines through one are
+// skipped like refused lines (no deletion, no report, not kept), and the
+// tidy step does not enter it. A line naming a link itself touches nothing
+// behind it, not even its attributes. The folders the links point to stand
+// for the user's profile.
+TEST_F(PerformUninstall, LinesThroughALinkBelowTheInstallFolderAreSkippedAndTheTidyStepStaysOut) {
+    const std::wstring profile = temp / L"profile";
+    for (const wchar_t* file : {L"Documents\\notes.txt", L"Documents\\app.js", L"Pictures\\b.png"}) {
+        ASSERT_TRUE(ts::writeFile(profile + L"\\" + file, "the user's own"));
+    }
+    ASSERT_TRUE(CreateDirectoryW((profile + L"\\Documents\\empty").c_str(), nullptr));
+    ASSERT_TRUE(SetFileAttributesW((profile + L"\\Pictures").c_str(), FILE_ATTRIBUTE_HIDDEN));
+    plant(L"web\\app.js");
+    ASSERT_TRUE(ts::makeSymbolicLink(in(L"docs"), profile + L"\\Documents"));
+    ASSERT_TRUE(ts::makeSymbolicLink(in(L"web\\pictures"), profile + L"\\Pictures"));
+    writeManifest("docs/notes.txt\ndocs/app.js\ndocs/empty/gone.txt\nweb/pictures/b.png\nweb/app.js\nweb/pictures\n");
+
+    EXPECT_TRUE(run()) << ts::narrow(error);
+    for (const wchar_t* file : {L"Documents\\notes.txt", L"Documents\\app.js", L"Pictures\\b.png"}) {
+        EXPECT_EQ(ts::readFile(profile + L"\\" + file), "the user's own") << ts::narrow(file);
+    }
+    EXPECT_TRUE(ts::directoryExists(profile + L"\\Documents\\empty"));
+    EXPECT_TRUE(GetFileAttributesW((profile + L"\\Pictures").c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_FALSE(exists(L"web\\app.js"));
+    EXPECT_FALSE(exists(L"install-manifest.txt")) << "a skipped line leaves nothing to keep";
+    EXPECT_EQ(reports, (Reports{{5, L"Reading the install manifest\u2026"},
+                                {20, L"Deleting files\u2026"},
+                                {65, L"Deleting app.js"},
+                                {70, L"Deleting pictures"},
+                                {80, L"Tidying up\u2026"},
+                                {90, L"Removing the registry entries\u2026"},
+                                {100, L"Done"}}));
+    SetFileAttributesW((profile + L"\\Pictures").c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 class PerformUninstallPurge : public PerformUninstall {
