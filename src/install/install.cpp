@@ -63,14 +63,17 @@ bool entriesInsideImage(const Payload& payload, std::uint64_t imageSize, std::ws
     return true;
 }
 
-bool writeEntry(const PayloadEntry& entry, const std::vector<std::uint8_t>& image, const std::wstring& fullPath,
-                std::wstring& error) {
+// A link below the install folder (a junction or symbolic link another
+// program or user put there) would take the file, or the folders made for
+// it, to wherever it points: the install refuses to write through one.
+bool writeEntry(const PayloadEntry& entry, const std::vector<std::uint8_t>& image, const std::wstring& installDir,
+                const std::wstring& fullPath, std::wstring& error) {
     const std::wstring folder = parentPath(fullPath);
-    if (!ensureDirectory(folder)) {
+    if (passesThroughLink(installDir, folder) || !ensureDirectory(folder)) {
         error = install_texts::kCouldNotCreate + folder;
         return false;
     }
-    if (!writeWholeFile(fullPath, image.data() + entry.offset, entry.size)) {
+    if (isLink(fullPath) || !writeWholeFile(fullPath, image.data() + entry.offset, entry.size)) {
         error = install_texts::kCouldNotWrite + fullPath + install_texts::kStillRunningHint;
         return false;
     }
@@ -83,7 +86,7 @@ bool writeFiles(const Payload& payload, const std::vector<std::uint8_t>& image, 
     for (std::size_t i = 0; i < count; ++i) {
         const PayloadEntry& entry = payload.entries[i];
         const std::wstring relativePath = windowsRelativePath(entry.path);
-        if (!writeEntry(entry, image, joinPath(installDir, relativePath), error)) return false;
+        if (!writeEntry(entry, image, installDir, joinPath(installDir, relativePath), error)) return false;
         manifest += entry.path;
         manifest += '\n';
         if (i % kFilesPerReport == 0 || i + 1 == count) {

@@ -115,7 +115,8 @@ bool writeFlushedManifest(const std::wstring& path, const std::string& manifest)
 bool replaceManifestFile(const std::wstring& installDir, const std::string& manifest, const ManifestWriter& write) {
     const std::wstring target = joinPath(installDir, product::kManifestFile);
     const std::wstring temporary = joinPath(installDir, product::kManifestNewFile);
-    if (write(temporary, manifest) &&
+    // A link standing there would take the write elsewhere.
+    if (!isLink(temporary) && write(temporary, manifest) &&
         MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
         return true;
     }

@@ -29,8 +29,9 @@ bool writeFlushedManifest(const std::wstring& path, const std::string& manifest)
 
 // Replaces the manifest of installDir in one step: `write` puts the text into
 // "install-manifest.txt.new" beside it, which is then moved over the manifest
-// (MoveFileExW, replacing, write-through). False when either step fails; the
-// manifest is then as it was and the temporary file is gone.
+// (MoveFileExW, replacing, write-through). False when either step fails, or
+// when a link stands at the temporary file's place (it is not written
+// through); the manifest is then as it was and the temporary file is gone.
 bool replaceManifestFile(const std::wstring& installDir, const std::string& manifest,
                          const ManifestWriter& write = writeFlushedManifest);
 

@@ -8,6 +8,7 @@
 #include "install/core/manifest.h"
 #include "install/registration.h"
 #include "memory_payload.h"
+#include "support/symbolic_link.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -309,6 +310,58 @@ TEST_F(PerformInstall, AFileFolderThatCannotBeCreatedIsNamedInTheError) {
     EXPECT_FALSE(run.ok);
     EXPECT_EQ(run.error, L"Could not create " + dir + L"\\web\\css");
     EXPECT_FALSE(manifest().has_value());
+}
+
+// A folder link in the install folder (Wine 8 shows a Unix one as a reparse
+// point with tag 0) would take the files below it elsewhere: the install
+// stops at the first file it would write through one, naming that file's
+// folder, and writes nothing there.
+TEST_F(PerformInstall, NeverWritesThroughAFolderLinkBelowTheInstallFolder) {
+    const MemoryPayload payload(Files{{"a.txt", "a"}, {"web/css/app.css", "ours"}, {"web/js/app.js", "ours"}});
+    const struct {
+        const char* name;
+        const wchar_t* folderAbove;  // a real folder, empty for none
+        const wchar_t* link;
+    } cases[] = {
+        {"a link where a folder of the payload goes", L"", L"web"},
+        {"a link deeper down", L"web", L"web\\css"},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring folder = temp / (L"case " + std::to_wstring(++n));
+        const std::wstring victim = temp / (L"victim " + std::to_wstring(n));
+        ASSERT_TRUE(ts::writeFile(victim + L"\\css\\app.css", "not ours"));
+        ASSERT_TRUE(ts::writeFile(victim + L"\\app.css", "not ours"));
+        ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+        if (*c.folderAbove) {
+            ASSERT_TRUE(CreateDirectoryW((folder + L"\\" + c.folderAbove).c_str(), nullptr));
+        }
+        ASSERT_TRUE(ts::makeSymbolicLink(folder + L"\\" + c.link, victim));
+
+        options.installDir = folder;
+        const InstallRun run = install(payload.source());
+        EXPECT_FALSE(run.ok);
+        EXPECT_EQ(run.error, L"Could not create " + folder + L"\\web\\css");
+        EXPECT_EQ(ts::readFile(victim + L"\\css\\app.css"), "not ours");
+        EXPECT_EQ(ts::readFile(victim + L"\\app.css"), "not ours");
+        EXPECT_FALSE(ts::directoryExists(victim + L"\\js"));
+        EXPECT_FALSE(ts::directoryExists(victim + L"\\css\\css"));
+        EXPECT_FALSE(ts::fileExists(folder + L"\\install-manifest.txt"));
+    }
+}
+
+// People move an application to another drive by leaving a link in its place.
+TEST_F(PerformInstall, AnInstallFolderThatIsALinkItselfIsInstalledInto) {
+    const std::wstring elsewhere = temp / L"other drive\\Tessark Studio";
+    ASSERT_TRUE(CreateDirectoryW((temp / L"other drive").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(elsewhere.c_str(), nullptr));
+    ASSERT_TRUE(ts::makeSymbolicLink(dir, elsewhere));
+    const MemoryPayload payload(Files{{"a.txt", "a"}, {"web/css/app.css", "ours"}});
+    const InstallRun run = install(payload.source());
+    ASSERT_TRUE(run.ok) << ts::narrow(run.error);
+    EXPECT_EQ(ts::readFile(elsewhere + L"\\web\\css\\app.css"), "ours");
+    EXPECT_TRUE(ts::fileExists(elsewhere + L"\\install-manifest.txt"));
 }
 
 TEST_F(PerformInstall, AnEntryReachingPastTheImageIsRefusedBeforeAnyWrite) {
