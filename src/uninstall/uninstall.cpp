@@ -18,7 +18,6 @@
 #include "install/install_record.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <cstdint>
 #include <vector>
@@ -64,24 +63,15 @@ int fileProgress(std::uint64_t lineNumber, std::uint64_t lineTotal) {
     return kPercentFilesStart + static_cast<int>(lineNumber * kPercentFilesSpan / total);
 }
 
-// Deletes the folder and everything in it, showing nothing: no confirmation,
-// no progress window, no error box, nothing into the Recycle Bin.
-void deleteTreeSilently(const std::wstring& folder) {
-    std::wstring from = folder;
-    from.push_back(L'\0');  // the source is a list ended by an empty entry; c_str() adds the other NUL
-    SHFILEOPSTRUCTW operation{};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.c_str();
-    operation.fFlags = FOF_NO_UI;
-    SHFileOperationW(&operation);
-}
-
 void purgeSettingsAndData(const std::wstring& installDir) {
     DeleteFileW(joinPath(installDir, product::kSettingsFile).c_str());
     const std::wstring localAppData = knownFolderPath(guids::kFolderLocalAppData);
     if (localAppData.empty()) return;
     const std::wstring dataFolder = joinPath(localAppData, product::kDataFolder);
-    if (isExistingDirectory(dataFolder)) deleteTreeSilently(dataFolder);
+    // Not SHFileOperationW: it enters links (under Wine 8 it deleted the files
+    // of a folder a symbolic link inside pointed to, and its documentation
+    // promises nothing either way). This shows no window either.
+    if (isExistingDirectory(dataFolder)) deleteTreeWithoutFollowingLinks(dataFolder);
 }
 
 // Deletes the manifest once nothing it lists is left; a manifest that stays
