@@ -141,14 +141,14 @@ bool deleteFileEvenIfReadOnly(const std::wstring& path) {
     return !isExistingFile(path);
 }
 
-bool ensureDirectory(const std::wstring& path) {
+bool ensureDirectory(const std::wstring& path, const SECURITY_ATTRIBUTES* security) {
     if (path.empty()) return true;
     if (isExistingDirectory(path)) return true;
     // The walk up ends at the first folder that exists or at a part with no
     // separator left ("C:", a missing drive: CreateDirectoryW then fails).
     const std::wstring parent = parentPath(path);
-    if (!parent.empty() && parent != path && !ensureDirectory(parent)) return false;
-    if (CreateDirectoryW(path.c_str(), nullptr)) return true;
+    if (!parent.empty() && parent != path && !ensureDirectory(parent, security)) return false;
+    if (CreateDirectoryW(path.c_str(), const_cast<SECURITY_ATTRIBUTES*>(security))) return true;
     return GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
@@ -213,4 +213,8 @@ bool PathOrder::operator()(const std::wstring& a, const std::wstring& b) const {
 
 bool isSamePath(const std::wstring& a, const std::wstring& b) {
     return compareIgnoringCase(fullPathName(a), fullPathName(b)) == CSTR_EQUAL;
+}
+
+bool isSameOrBelow(const std::wstring& path, const std::wstring& folder) {
+    return startBelow(fullPathName(folder), fullPathName(path)) != std::wstring::npos;
 }

@@ -2,6 +2,8 @@
 // and platform code share.
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,8 +32,9 @@ bool deleteFileEvenIfReadOnly(const std::wstring& path);
 // Makes sure a directory exists, creating missing parents first. An empty
 // path counts as existing. Also true when a plain file stands at the path
 // (CreateDirectoryW reports ERROR_ALREADY_EXISTS for it); writing below it
-// fails later with the file's own path.
-bool ensureDirectory(const std::wstring& path);
+// fails later with the file's own path. The folders it creates get
+// `security`, or the default (inherited) permissions when it is null.
+bool ensureDirectory(const std::wstring& path, const SECURITY_ATTRIBUTES* security = nullptr);
 
 // A link, for everything the install and the uninstall write or delete: a
 // reparse point whose tag is a name surrogate (junction, symbolic link), or
@@ -83,3 +86,8 @@ struct PathOrder {
 // True when both paths name the same file for Windows: their fullPathName
 // results are equal, letter case ignored.
 bool isSamePath(const std::wstring& a, const std::wstring& b);
+
+// True when `path` is `folder` or lies below it, both resolved by
+// fullPathName and compared with letter case ignored ("C:\Users\me2" is
+// not below "C:\Users\me").
+bool isSameOrBelow(const std::wstring& path, const std::wstring& folder);

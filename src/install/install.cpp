@@ -15,6 +15,7 @@
 #include "common/file_io.h"
 #include "install/core/manifest.h"
 #include "install/install_record.h"
+#include "install/private_folder.h"
 #include "install/registration.h"
 #include "install/shortcuts.h"
 #include "payload/payload_digest.h"
@@ -107,7 +108,7 @@ bool unpackAndWriteFiles(const Payload& payload, const std::wstring& installDir,
     // written unless the file table and the image are the ones the packer made.
     if (!verifyPayloadDigest(payload, image, error)) return false;
     if (!entriesInsideImage(payload, image.size(), error)) return false;
-    if (!ensureDirectory(installDir)) {
+    if (!createInstallFolder(installDir)) {
         error = install_texts::kCouldNotCreate + installDir;
         return false;
     }

@@ -13,8 +13,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sddl.h>
+
 #include <algorithm>
 #include <map>
+#include <vector>
 
 namespace {
 
@@ -370,6 +373,45 @@ TEST_F(SilentInstall, AnInstallFolderThatCannotBeCreatedFailsWithItsName) {
         EXPECT_NE(result.output.find("Could not create " + ts::narrow(folder)), std::string::npos) << result.output;
         EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
     }
+}
+
+// A folder's DACL as Windows reads it back, in SDDL; empty when unreadable.
+std::wstring daclText(const std::wstring& folder) {
+    DWORD size = 0;
+    GetFileSecurityW(folder.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<std::uint8_t> descriptor(size);
+    if (size == 0 || !GetFileSecurityW(folder.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size, &size)) {
+        return {};
+    }
+    wchar_t* text = nullptr;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor.data(), SDDL_REVISION_1,
+                                                              DACL_SECURITY_INFORMATION, &text, nullptr)) {
+        return {};
+    }
+    const win::UniqueLocal owner(text);
+    return text;
+}
+
+// A folder made outside the profile shuts other users out. How Wine reads a
+// folder's descriptor back depends on the file system (on a Unix one it
+// comes from the permission bits), so this only asks that no ACE name
+// Everyone (WD), Users (BU) or Authenticated Users (AU); the descriptor
+// itself is checked through the API in the install tests.
+TEST_F(SilentInstall, FoldersMadeOutsideTheProfileGrantNothingToOtherUsers) {
+    const std::wstring parent = L"C:\\ts-outside-profile-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring folder = parent + L"\\Tessark Studio";
+    const ts::ProcessResult result =
+        install(L"/S --no-shell --no-desktop --no-startmenu " + argument(L"--dir=" + folder));
+    EXPECT_EQ(result.exitCode, 0u) << result.output;
+    EXPECT_EQ(ts::readFile(folder + L"\\index.html"), files.at("index.html"));
+    for (const std::wstring& made : {parent, folder}) {
+        const std::wstring dacl = daclText(made);
+        ASSERT_FALSE(dacl.empty()) << ts::narrow(made);
+        for (const wchar_t* others : {L";;;WD)", L";;;BU)", L";;;AU)"}) {
+            EXPECT_EQ(dacl.find(others), std::wstring::npos) << ts::narrow(made) << ": " << ts::narrow(dacl);
+        }
+    }
+    ts::removeTree(parent);
 }
 
 TEST_F(SilentInstall, WaitsAtMostTwentySecondsForAnApplicationThatKeepsRunning) {
