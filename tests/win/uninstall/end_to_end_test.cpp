@@ -17,6 +17,7 @@
 #include "common/core/product.h"
 #include "common/owners.h"
 #include "install/core/manifest.h"
+#include "support/symbolic_link.h"
 #include "support/test_support.h"
 
 namespace {
@@ -422,5 +423,164 @@ TEST_F(UninstallEndToEnd, FromADriveRootOnlyTheUninstallerGoes) {
     EXPECT_FALSE(ts::fileExists(in(product::kAppExe)));
     EXPECT_TRUE(ts::directoryExists(remembered));
 }
+
+// Hostile and unlucky conditions, one row per attack: what it plants, how
+// the setup program is then run, and what must happen. Each row plants its
+// victims in the user's profile, outside the install folder, and every one
+// of them must come through with the same files, sizes and folders. Links
+// are Unix symbolic links to folders, which Wine 8 shows as reparse points
+// with tag 0 (as a junction is on Windows).
+class HostileConditions;
+
+struct Attack {
+    const char* name;  // the row's test name
+    const char* mustHappen;
+    void (HostileConditions::*plant)();
+    ts::ProcessResult (HostileConditions::*run)();
+    void (HostileConditions::*confirm)(const ts::ProcessResult&);
+};
+
+// gtest names a failing row by this.
+void PrintTo(const Attack& attack, std::ostream* out) { *out << attack.name; }
+
+class HostileConditions : public UninstallEndToEnd, public ::testing::WithParamInterface<Attack> {
+protected:
+    // The links go first: Wine's own removal of one would take the empty
+    // folder it points to, and a link left in the data folder would keep it
+    // for the tests after this one.
+    void TearDown() override {
+        for (const auto& link : links) ts::removeSymbolicLink(link);
+        for (const auto& victim : victims) ts::removeTree(victim);
+        ts::removeTree(dataFolder);
+        UninstallEndToEnd::TearDown();
+    }
+
+    // A folder of the profile with files of the user's, to be left alone.
+    std::wstring victim(const std::wstring& name, const std::vector<std::wstring>& files) {
+        const std::wstring folder = knownFolder(FOLDERID_Profile) + L"\\" + name;
+        for (const auto& file : files) EXPECT_TRUE(ts::writeFile(folder + L"\\" + file, "the user's own"));
+        victims.push_back(folder);
+        return folder;
+    }
+    void link(const std::wstring& at, const std::wstring& target) {
+        ASSERT_TRUE(ts::makeSymbolicLink(at, target));
+        links.push_back(at);
+    }
+    bool behindALink(const std::wstring& path) const {
+        const auto below = [&path](const std::wstring& link) { return path.starts_with(link + L"\\"); };
+        return std::any_of(links.begin(), links.end(), below);
+    }
+    void appendToManifest(const std::string& lines) {
+        const auto manifest = ts::readFile(in(product::kManifestFile));
+        ASSERT_TRUE(manifest.has_value());
+        ASSERT_TRUE(ts::writeFile(in(product::kManifestFile), *manifest + lines));
+    }
+
+public:
+    // The rows' steps. The installed folder docs is swapped for a link to a folder whose files
+    // have the listed names; a second link sits deeper, with lines added.
+    void plantFolderLinksWithLinesThroughThem() {
+        const std::wstring documents =
+            victim(L"Victim Documents", {L"getting-started.txt", L"shortcuts.txt", L"notes.txt", L"sub\\deep.txt"});
+        ASSERT_TRUE(CreateDirectoryW((documents + L"\\empty").c_str(), nullptr));
+        const std::wstring pictures = victim(L"Victim Pictures", {L"b.png"});
+        ts::removeTree(in(L"docs"));
+        link(in(L"docs"), documents);
+        link(in(L"web\\pictures"), pictures);
+        appendToManifest("docs/notes.txt\ndocs/sub/deep.txt\ndocs/empty/gone.txt\nweb/pictures/b.png\n");
+    }
+    void plantFolderLinkBeforeAnInstall() {
+        CreateDirectoryW(planted.c_str(), nullptr);
+        link(planted + L"\\web", victim(L"Victim Web", {L"css\\app.css", L"index.html"}));
+    }
+    void plantShortcutLinesOfEveryOtherKind() {
+        const std::wstring folder = victim(L"Victim Shortcuts", {L"Tessark Studio.lnk", L"Desktop\\Tessark Studio.lnk",
+                                                                 L"Other.lnk", L"Pinned Program Shortcut.lnk",
+                                                                 L"Device\\Tessark Studio.lnk"});
+        wchar_t alias[MAX_PATH]{};
+        ASSERT_GT(GetShortPathNameW((folder + L"\\Pinned Program Shortcut.lnk").c_str(), alias, MAX_PATH), 0u);
+        shortcutsFolder = folder;
+        appendToManifest("@Tessark Studio.lnk\n@Desktop\\Tessark Studio.lnk\n@\\\\?\\" + ts::narrow(folder) +
+                         "\\Device\\Tessark Studio.lnk\n@" + ts::narrow(folder) + "\\Other.lnk\n@" +
+                         ts::narrow(alias) + "\n");
+    }
+    void plantLinkInsideTheDataFolder() {
+        ASSERT_TRUE(ts::writeFile(dataFolder + L"\\Cache\\index.bin", "c"));
+        link(dataFolder + L"\\Cache\\moved", victim(L"Victim Cache", {L"keep.bin", L"deep\\keep.bin"}));
+    }
+
+    ts::ProcessResult uninstallQuietly() { return uninstall(); }
+    ts::ProcessResult uninstallFromTheShortcutsFolder() { return uninstall(L"", shortcutsFolder); }
+    ts::ProcessResult uninstallWithPurge() { return uninstall(L" --purge"); }
+    ts::ProcessResult installIntoThePlantedFolder() {
+        const std::wstring setup = quoted(ts::binPath(L"TessarkStudioSetup.exe"));
+        return ts::run(setup + L" /S --no-shell " + quoted(L"--dir=" + planted), kInstallLimitMs);
+    }
+
+    void listedFilesAndShortcutsAreGone(const ts::ProcessResult& result) {
+        EXPECT_EQ(result.exitCode, 0u) << result.output;
+        for (const auto& file : listed.files) {
+            if (file == in(product::kUninstallerExe)) continue;  // goes with the self-deletion
+            if (behindALink(file)) continue;                      // a victim's now: the snapshots look at it
+            EXPECT_FALSE(ts::fileExists(file)) << ts::narrow(file);
+        }
+        for (const auto& shortcut : listed.shortcuts) EXPECT_FALSE(ts::fileExists(shortcut)) << ts::narrow(shortcut);
+        EXPECT_TRUE(uninstallerGone());
+    }
+    void failsCreatingAFolderBehindTheLink(const ts::ProcessResult& result) {
+        EXPECT_EQ(result.exitCode, 1u);
+        EXPECT_NE(result.output.find("Could not create " + ts::narrow(planted) + "\\web\\"), std::string::npos)
+            << result.output;
+        EXPECT_FALSE(ts::fileExists(planted + L"\\" + product::kManifestFile));
+    }
+    void dataFolderFilesAreGone(const ts::ProcessResult& result) {
+        EXPECT_EQ(result.exitCode, 0u) << result.output;
+        EXPECT_FALSE(ts::fileExists(dataFolder + L"\\Cache\\index.bin"));
+    }
+
+protected:
+    std::vector<std::wstring> victims;
+    std::vector<std::wstring> links;
+    const std::wstring planted = temp / L"Planted";
+    const std::wstring dataFolder = knownFolder(FOLDERID_LocalAppData) + L"\\" + product::kDataFolder;
+    std::wstring shortcutsFolder;
+};
+
+TEST_P(HostileConditions, LeaveEverythingOutsideTheInstallFolderAsItWas) {
+    const Attack& attack = GetParam();
+    SCOPED_TRACE(attack.mustHappen);
+    (this->*attack.plant)();
+    if (HasFatalFailure()) return;
+    std::map<std::wstring, std::map<std::wstring, ULONGLONG>> before;
+    for (const auto& folder : victims) before[folder] = snapshot(folder);
+
+    const ts::ProcessResult result = (this->*attack.run)();
+    ASSERT_TRUE(result.started);
+    EXPECT_FALSE(result.timedOut);
+    (this->*attack.confirm)(result);
+    for (const auto& folder : victims) EXPECT_EQ(snapshot(folder), before[folder]) << ts::narrow(folder);
+}
+
+const Attack kAttacks[] = {
+    {"FolderLinksInTheInstallFolderWithManifestLinesThroughThem",
+     "the uninstall deletes everything it listed, and nothing behind the links",
+     &HostileConditions::plantFolderLinksWithLinesThroughThem, &HostileConditions::uninstallQuietly,
+     &HostileConditions::listedFilesAndShortcutsAreGone},
+    {"AFolderLinkPlantedBeforeAnInstall",
+     "the install fails with \"Could not create\" and writes nothing through the link",
+     &HostileConditions::plantFolderLinkBeforeAnInstall, &HostileConditions::installIntoThePlantedFolder,
+     &HostileConditions::failsCreatingAFolderBehindTheLink},
+    {"ShortcutLinesRelativeInADeviceNamespaceOfAnotherNameOrAnAlias",
+     "the uninstall deletes the two shortcuts the installer made and no other",
+     &HostileConditions::plantShortcutLinesOfEveryOtherKind, &HostileConditions::uninstallFromTheShortcutsFolder,
+     &HostileConditions::listedFilesAndShortcutsAreGone},
+    {"AFolderLinkInsideThePerUserDataFolderWithPurge",
+     "the purge deletes the data folder's own files and nothing behind the link",
+     &HostileConditions::plantLinkInsideTheDataFolder, &HostileConditions::uninstallWithPurge,
+     &HostileConditions::dataFolderFilesAreGone},
+};
+
+INSTANTIATE_TEST_SUITE_P(Rows, HostileConditions, ::testing::ValuesIn(kAttacks),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
