@@ -8,6 +8,9 @@ set(CMAKE_C_FLAGS_RELEASE "-Os")
 set(CMAKE_CXX_FLAGS_RELEASE "-Os")
 add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0603 WINVER=0x0603)
 add_compile_options(-ffunction-sections -fdata-sections)
+# Nothing asks a type for its name at run time; without RTTI, std::function
+# keeps no type record of its target (exceptions still carry theirs).
+add_compile_options($<$<COMPILE_LANGUAGE:CXX>:-fno-rtti>)
 # -static: the executables need only DLLs that ship with Windows.
 # --no-insert-timestamp: the same sources give the same bytes.
 add_link_options(-static -Wl,--gc-sections -Wl,--no-insert-timestamp)
