@@ -16,21 +16,6 @@ constexpr wchar_t kFolderVerb[] = L"Software\\Classes\\Directory\\shell\\Tessark
 constexpr wchar_t kBackgroundVerb[] = L"Software\\Classes\\Directory\\Background\\shell\\TessarkStudio";
 constexpr DWORD kQuickMs = 15000;  // a Wine process start takes about a second; leave room
 
-// Sets an environment variable that the started application inherits, and
-// clears it at scope end.
-class ScopedVariable {
-public:
-    ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
-        SetEnvironmentVariableW(name_, value.c_str());
-    }
-    ~ScopedVariable() { SetEnvironmentVariableW(name_, nullptr); }
-    ScopedVariable(const ScopedVariable&) = delete;
-    ScopedVariable& operator=(const ScopedVariable&) = delete;
-
-private:
-    const wchar_t* name_;
-};
-
 // A copy of the built application alone in a folder, as in an install folder,
 // so that its files and marker files stay apart from the build.
 class SampleAppTest : public ::testing::Test {
@@ -141,7 +126,7 @@ protected:
     }
 
 private:
-    std::optional<ScopedVariable> variable_;
+    std::optional<ts::ScopedVariable> variable_;
 };
 
 TEST_P(SampleAppSwitchTest, IgnoreCloseKeepsTheWindowOpenAfterWmClose) {

@@ -112,4 +112,19 @@ bool registryKeyExists(HKEY root, const std::wstring& key);
 bool writeRegistryString(HKEY root, const std::wstring& key, const wchar_t* name,
                          const std::wstring& value, DWORD type = REG_SZ);
 
+// Sets an environment variable, which every process started after it
+// inherits, and clears it at scope end.
+class ScopedVariable {
+public:
+    ScopedVariable(const wchar_t* name, const std::wstring& value) : name_(name) {
+        SetEnvironmentVariableW(name_, value.c_str());
+    }
+    ~ScopedVariable() { SetEnvironmentVariableW(name_, nullptr); }
+    ScopedVariable(const ScopedVariable&) = delete;
+    ScopedVariable& operator=(const ScopedVariable&) = delete;
+
+private:
+    const wchar_t* name_;
+};
+
 }  // namespace ts
