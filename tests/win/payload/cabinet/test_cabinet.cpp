@@ -7,22 +7,36 @@
 // needs to: unknown or closed handles, other algorithms (or raw mode), a
 // wrong information class or size, a missing produced-size pointer and a
 // destination too small for the buffer's total all fail with the error code
-// the real API sets. With TS_TEST_CABINET_REFUSE=1 in the environment,
-// CreateDecompressor refuses, as on a system whose API cannot be used.
+// the real API sets.
+//
+// Switches, from the environment (the installer under test inherits it):
+//   TS_TEST_CABINET_REFUSE=1          CreateDecompressor refuses, as on a
+//                                     system whose API cannot be used;
+//   TS_TEST_CABINET_REFUSE_CHUNK=<n>  the n-th Decompress call on each
+//                                     decompressor (from 1) fails as for data
+//                                     the API cannot decode;
+//   TS_TEST_CABINET_GARBLE_CHUNK=<n>  the n-th call succeeds with one wrong
+//                                     byte, as a faulty decoder would;
+//   TS_TEST_CABINET_LOG=<file>        each call appends one line saying what
+//                                     it did, so that a test of another
+//                                     process can see the double was used.
 //
 // The signatures follow mingw-w64's compressapi.h, which declares the input
 // pointers without const.
 //
 // TestCabinetOpenHandles() tells the tests how many decompressors are open,
 // so that a missing CloseDecompressor shows.
+#include "common/owners.h"
 #include "payload/lzms/lzms.h"
 
 #include <windows.h>
 #include <compressapi.h>
 
+#include <cwchar>
 #include <memory>
 #include <mutex>
 #include <set>
+#include <string>
 
 namespace {
 
@@ -33,10 +47,12 @@ constexpr DWORD kErrorBadCompressionBuffer = 605;
 struct TestDecompressor {
     lzms::Decoder decoder;
     DWORD blockSize = 0;
+    unsigned calls = 0;  // Decompress calls so far
 };
 
 std::mutex openMutex;
 std::set<TestDecompressor*> openDecompressors;
+std::mutex logMutex;
 
 TestDecompressor* lookUp(DECOMPRESSOR_HANDLE handle) {
     auto* decompressor = reinterpret_cast<TestDecompressor*>(handle);
@@ -49,10 +65,31 @@ BOOL failWith(DWORD code) {
     return FALSE;
 }
 
+std::wstring environmentValue(const wchar_t* name) {
+    wchar_t value[MAX_PATH] = {};
+    const DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH);
+    return length < MAX_PATH ? std::wstring(value, length) : std::wstring();
+}
+
 bool toldToRefuse() {
-    wchar_t value[8] = {};
-    const DWORD length = GetEnvironmentVariableW(L"TS_TEST_CABINET_REFUSE", value, 8);
-    return length == 1 && value[0] == L'1';
+    return environmentValue(L"TS_TEST_CABINET_REFUSE") == L"1";
+}
+
+// True when the switch names this call, counting from 1.
+bool switchNamesCall(const wchar_t* name, unsigned call) {
+    const std::wstring value = environmentValue(name);
+    return !value.empty() && std::wcstoul(value.c_str(), nullptr, 10) == call;
+}
+
+void logCall(const char* what) {
+    const std::wstring path = environmentValue(L"TS_TEST_CABINET_LOG");
+    if (path.empty()) return;
+    const std::string line = std::string(what) + "\n";
+    std::lock_guard lock(logMutex);
+    win::UniqueFile log(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (log) WriteFile(log.get(), line.data(), DWORD(line.size()), &written, nullptr);
 }
 
 DWORD errorFor(lzms::Status status) {
@@ -74,7 +111,11 @@ BOOL WINAPI CreateDecompressor(DWORD algorithm, PCOMPRESS_ALLOCATION_ROUTINES al
     *handle = nullptr;
     if (allocationRoutines != nullptr) return failWith(ERROR_NOT_SUPPORTED);  // not needed by our callers
     if (algorithm != COMPRESS_ALGORITHM_LZMS) return failWith(ERROR_NOT_SUPPORTED);  // buffer mode, LZMS only
-    if (toldToRefuse()) return failWith(ERROR_NOT_SUPPORTED);
+    if (toldToRefuse()) {
+        logCall("create refused");
+        return failWith(ERROR_NOT_SUPPORTED);
+    }
+    logCall("create");
 
     auto decompressor = std::make_unique<TestDecompressor>();
     std::lock_guard lock(openMutex);
@@ -102,13 +143,29 @@ BOOL WINAPI Decompress(DECOMPRESSOR_HANDLE handle, PVOID compressedData, SIZE_T 
     if (compressedData == nullptr && compressedDataSize != 0) return failWith(ERROR_INVALID_PARAMETER);
     if (uncompressedBuffer == nullptr && uncompressedBufferSize != 0) return failWith(ERROR_INVALID_PARAMETER);
 
+    const unsigned call = ++decompressor->calls;
+    if (switchNamesCall(L"TS_TEST_CABINET_REFUSE_CHUNK", call)) {
+        logCall("decompress refused");
+        return failWith(kErrorBadCompressionBuffer);
+    }
+
     std::size_t produced = 0;
+    auto* out = static_cast<std::uint8_t*>(uncompressedBuffer);
     const lzms::Status status = decompressor->decoder.decodeBuffer(
-        {static_cast<const std::uint8_t*>(compressedData), compressedDataSize},
-        {static_cast<std::uint8_t*>(uncompressedBuffer), uncompressedBufferSize}, produced);
+        {static_cast<const std::uint8_t*>(compressedData), compressedDataSize}, {out, uncompressedBufferSize},
+        produced);
     // Like the real API: on a too-small buffer the count says how much room is needed.
     if (status == lzms::Status::Ok || status == lzms::Status::OutputTooSmall) *uncompressedDataSize = produced;
-    if (status != lzms::Status::Ok) return failWith(errorFor(status));
+    if (status != lzms::Status::Ok) {
+        logCall("decompress failed");
+        return failWith(errorFor(status));
+    }
+    if (produced != 0 && switchNamesCall(L"TS_TEST_CABINET_GARBLE_CHUNK", call)) {
+        out[produced / 2] ^= 0x01;
+        logCall("decompress garbled");
+        return TRUE;
+    }
+    logCall("decompress");
     return TRUE;
 }
 
