@@ -18,7 +18,6 @@
 #include "install/private_folder.h"
 #include "install/registration.h"
 #include "install/shortcuts.h"
-#include "payload/payload_digest.h"
 #include "payload/payload_resource.h"
 #include "payload/unpack.h"
 
@@ -44,7 +43,7 @@ bool unpack(const Payload& payload, std::vector<std::uint8_t>& image, const Prog
     const auto unpackProgress = [&progress](int percent) {
         progress(percent * kUnpackEnd / 100, install_texts::kUnpacking);
     };
-    return unpackPayload(payload, image, unpackProgress, error);
+    return unpackVerifiedPayload(payload, image, unpackProgress, error);
 }
 
 // Every file is written straight from its slice of the image, so a slice that
@@ -103,10 +102,9 @@ bool writeFiles(const Payload& payload, const std::vector<std::uint8_t>& image, 
 bool unpackAndWriteFiles(const Payload& payload, const std::wstring& installDir, std::string& manifest,
                          const ProgressCallback& progress, std::wstring& error) {
     std::vector<std::uint8_t> image;
-    if (!unpack(payload, image, progress, error)) return false;
     // LZMS carries no checksum: a damaged chunk may still decode. Nothing is
     // written unless the file table and the image are the ones the packer made.
-    if (!verifyPayloadDigest(payload, image, error)) return false;
+    if (!unpack(payload, image, progress, error)) return false;
     if (!entriesInsideImage(payload, image.size(), error)) return false;
     if (!createInstallFolder(installDir)) {
         error = install_texts::kCouldNotCreate + installDir;

@@ -13,5 +13,6 @@
 // without one installs as before) or when `payload`'s header and file table
 // and its unpacked `image` match it, as far as the record covers them.
 // Otherwise returns false and replaces `error` with the damaged-payload
-// message. Call it after unpackPayload and before anything is written to disk.
+// message. unpackVerifiedPayload (payload/unpack.h) calls it before anything
+// is written to disk.
 bool verifyPayloadDigest(const Payload& payload, std::span<const std::uint8_t> image, std::wstring& error);

@@ -5,12 +5,19 @@
 // (older systems and Wine export none of ordinals 40-45). Both give the same
 // bytes, the same messages and the same progress.
 //
+// Our decoder is also the second chance for the API: it decodes every chunk
+// the API cannot (no decompressor, a refused chunk), and the whole image
+// again when what the API produced fails the image digest. Our packer's
+// chunks have only ever met the API in tests, so one refusal must not be
+// able to stop every install.
+//
 // The chunk table is checked first (checkChunkTable), so every read below
 // stays inside the payload and every write inside the image.
 #include "payload/unpack.h"
 
 #include "common/owners.h"
 #include "payload/lzms/lzms.h"
+#include "payload/payload_digest.h"
 
 #include <windows.h>
 #include <compressapi.h>
@@ -35,14 +42,6 @@ using CreateDecompressorFn = BOOL(WINAPI*)(DWORD, PCOMPRESS_ALLOCATION_ROUTINES,
 using SetDecompressorInformationFn = BOOL(WINAPI*)(DECOMPRESSOR_HANDLE, COMPRESS_INFORMATION_CLASS, LPCVOID, SIZE_T);
 using DecompressFn = BOOL(WINAPI*)(DECOMPRESSOR_HANDLE, LPCVOID, SIZE_T, PVOID, SIZE_T, PSIZE_T);
 using CloseDecompressorFn = BOOL(WINAPI*)(DECOMPRESSOR_HANDLE);
-
-// Decodes one compressed chunk into its place in the image.
-class ChunkDecoder {
-public:
-    virtual ~ChunkDecoder() = default;
-    // True when `in` decoded to exactly out.size() bytes.
-    virtual bool decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) = 0;
-};
 
 // The entry points of the system's cabinet.dll.
 struct CompressionApi {
@@ -75,7 +74,7 @@ std::optional<CompressionApi> findCompressionApi() {
 }
 
 // An LZMS decompressor of the Compression API, closed on every road out.
-class ApiChunkDecoder final : public ChunkDecoder {
+class ApiChunkDecoder {
 public:
     // Null when CreateDecompressor refuses.
     static std::unique_ptr<ApiChunkDecoder> create(CompressionApi api, std::uint32_t blockSize) {
@@ -89,11 +88,12 @@ public:
         return decoder;
     }
 
-    ~ApiChunkDecoder() override { api_.close(handle_); }
+    ~ApiChunkDecoder() { api_.close(handle_); }
     ApiChunkDecoder(const ApiChunkDecoder&) = delete;
     ApiChunkDecoder& operator=(const ApiChunkDecoder&) = delete;
 
-    bool decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) override {
+    // True when `in` decoded to exactly out.size() bytes.
+    bool decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
         SIZE_T produced = 0;
         if (!api_.decompress(handle_, in.data(), in.size(), out.data(), out.size(), &produced)) return false;
         return produced == out.size();
@@ -106,11 +106,11 @@ private:
     DECOMPRESSOR_HANDLE handle_;
 };
 
-// Our decoder, for systems without the API; it keeps its working tables for
-// all chunks of the payload.
-class OwnChunkDecoder final : public ChunkDecoder {
+// Our decoder; it keeps its working tables for all chunks of the payload.
+class OwnChunkDecoder {
 public:
-    bool decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) override {
+    // True when `in` decoded to exactly out.size() bytes.
+    bool decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out) {
         std::size_t produced = 0;
         return decoder_.decodeBuffer(in, out, produced) == lzms::Status::Ok && produced == out.size();
     }
@@ -135,7 +135,7 @@ bool sizeImage(std::vector<std::uint8_t>& image, std::uint64_t totalSize) {
     return true;
 }
 
-std::unique_ptr<ChunkDecoder> makeOwnDecoder() {
+std::unique_ptr<OwnChunkDecoder> makeOwnDecoder() {
     try {
         return std::make_unique<OwnChunkDecoder>();
     } catch (const std::bad_alloc&) {
@@ -143,12 +143,53 @@ std::unique_ptr<ChunkDecoder> makeOwnDecoder() {
     }
 }
 
+// The API's LZMS decompressor, or null where the system has none or
+// CreateDecompressor refuses.
+std::unique_ptr<ApiChunkDecoder> openApiDecoder(std::uint32_t blockSize) {
+    std::optional<CompressionApi> api = findCompressionApi();
+    if (!api) return nullptr;
+    return ApiChunkDecoder::create(std::move(*api), blockSize);
+}
+
+// The API first, when there is one, and ours for every chunk the API does
+// not decode. Ours is made on first need: its tables cost about 300 KiB.
+class FallbackDecoder {
+public:
+    explicit FallbackDecoder(std::unique_ptr<ApiChunkDecoder> api) : api_(std::move(api)) {}
+
+    // False when no decoder can run at all: no API, and ours cannot be had.
+    bool ready() { return api_ || own(); }
+
+    // True when `in` decoded to exactly out.size() bytes. A chunk the API
+    // refuses may have left partial output; ours overwrites all of it.
+    bool decode(std::span<const std::uint8_t> in, std::span<std::uint8_t> out, DecoderUse& use) {
+        if (api_ && api_->decode(in, out)) {
+            ++use.byApi;
+            return true;
+        }
+        OwnChunkDecoder* own = this->own();
+        if (!own) return false;
+        ++use.byOwnDecoder;
+        return own->decode(in, out);
+    }
+
+private:
+    OwnChunkDecoder* own() {
+        if (!own_) own_ = makeOwnDecoder();
+        return own_.get();
+    }
+
+    std::unique_ptr<ApiChunkDecoder> api_;
+    std::unique_ptr<OwnChunkDecoder> own_;
+};
+
 // Where chunk i's stored bytes begin (checkChunkTable proved the range).
 const std::uint8_t* chunkSource(const Payload& payload, const PayloadChunk& chunk) {
     return payload.data + payload.header.dataOffset + chunk.offset;
 }
 
-bool unpackChunk(const Payload& payload, std::size_t index, ChunkDecoder& decoder, std::vector<std::uint8_t>& image) {
+bool unpackChunk(const Payload& payload, std::size_t index, FallbackDecoder& decoder, std::vector<std::uint8_t>& image,
+                 DecoderUse& use) {
     const PayloadChunk& chunk = payload.chunks[index];
     const std::uint8_t* source = chunkSource(payload, chunk);
     std::uint8_t* destination = image.data() + std::uint64_t(index) * payload.header.chunkSize;
@@ -156,42 +197,56 @@ bool unpackChunk(const Payload& payload, std::size_t index, ChunkDecoder& decode
         std::memcpy(destination, source, chunk.size);
         return true;
     }
-    return decoder.decode({source, chunk.compressedSize}, {destination, chunk.size});
+    return decoder.decode({source, chunk.compressedSize}, {destination, chunk.size}, use);
 }
 
 int progressAfter(std::size_t index, std::size_t count) {
     return int((std::uint64_t(index) + 1) * 100 / count);
 }
 
-}  // namespace
-
-bool unpackPayload(const Payload& payload, std::vector<std::uint8_t>& image,
-                   const std::function<void(int)>& progress, std::wstring& error, DecompressionPath& path) {
-    path = DecompressionPath::None;
-    if (!reportStatus(checkChunkTable(payload), error)) return false;
-    if (!sizeImage(image, payload.header.totalSize)) return reportStatus(PayloadStatus::Damaged, error);
-
-    std::unique_ptr<ChunkDecoder> decoder;
-    if (std::optional<CompressionApi> api = findCompressionApi()) {
-        path = DecompressionPath::CompressionApi;
-        decoder = ApiChunkDecoder::create(std::move(*api), payload.header.chunkSize);
-        if (!decoder) return reportStatus(PayloadStatus::ApiUnavailable, error);
-    } else {
-        path = DecompressionPath::OwnDecoder;
-        decoder = makeOwnDecoder();
-        if (!decoder) return reportStatus(PayloadStatus::Damaged, error);
-    }
-
+// Every chunk into the image, which is already at its size.
+bool unpackChunks(const Payload& payload, std::vector<std::uint8_t>& image, FallbackDecoder& decoder,
+                  const std::function<void(int)>& progress, std::wstring& error, DecoderUse& use) {
     const std::size_t count = payload.chunks.size();
     for (std::size_t i = 0; i < count; ++i) {
-        if (!unpackChunk(payload, i, *decoder, image)) return reportStatus(PayloadStatus::Damaged, error);
+        if (!unpackChunk(payload, i, decoder, image, use)) return reportStatus(PayloadStatus::Damaged, error);
         if (progress) progress(progressAfter(i, count));
     }
     return true;
 }
 
+}  // namespace
+
+bool unpackPayload(const Payload& payload, std::vector<std::uint8_t>& image,
+                   const std::function<void(int)>& progress, std::wstring& error, DecoderUse& use) {
+    use = {};
+    if (!reportStatus(checkChunkTable(payload), error)) return false;
+    if (!sizeImage(image, payload.header.totalSize)) return reportStatus(PayloadStatus::Damaged, error);
+    FallbackDecoder decoder(openApiDecoder(payload.header.chunkSize));
+    if (!decoder.ready()) return reportStatus(PayloadStatus::ApiUnavailable, error);
+    return unpackChunks(payload, image, decoder, progress, error, use);
+}
+
 bool unpackPayload(const Payload& payload, std::vector<std::uint8_t>& image,
                    const std::function<void(int)>& progress, std::wstring& error) {
-    DecompressionPath path;
-    return unpackPayload(payload, image, progress, error, path);
+    DecoderUse use;
+    return unpackPayload(payload, image, progress, error, use);
+}
+
+bool unpackVerifiedPayload(const Payload& payload, std::vector<std::uint8_t>& image,
+                           const std::function<void(int)>& progress, std::wstring& error) {
+    DecoderUse use;
+    if (!unpackPayload(payload, image, progress, error, use)) return false;
+    std::wstring verdict;
+    if (verifyPayloadDigest(payload, image, verdict)) return true;
+    // Our decoder's bytes are the packer's bytes: when they fail, the payload
+    // is damaged. The API's bytes get a second opinion from ours.
+    FallbackDecoder ownOnly(nullptr);
+    if (use.byApi == 0 || !ownOnly.ready()) {
+        error = verdict;
+        return false;
+    }
+    DecoderUse again;
+    if (!unpackChunks(payload, image, ownOnly, nullptr, error, again)) return false;
+    return verifyPayloadDigest(payload, image, error);
 }

@@ -7,11 +7,18 @@
 // so again only the digest can tell). A silent install of any must fail with
 // the damaged-installer message and leave no trace, while the real
 // installer, whose digest matches, installs.
+//
+// ctest runs it twice: SilentInstallOf in a plain prefix, where our own
+// decoder does the work (Wine's cabinet.dll has no Compression API), and
+// SilentInstallThroughTheApi with the stand-in cabinet.dll of
+// tests/win/payload/cabinet in the system folder, told to refuse or garble.
 #include "common/core/product.h"
+#include "common/owners.h"
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
 namespace {
@@ -42,6 +49,15 @@ protected:
         EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
     }
 
+    void expectInstalled(const wchar_t* installer) {
+        const std::wstring folder = temp / L"Tessark Studio";
+        const ts::ProcessResult result = installInto(installer, folder);
+        ASSERT_TRUE(result.started);
+        EXPECT_EQ(result.exitCode, 0u) << result.output;
+        EXPECT_TRUE(ts::fileExists(folder + L"\\TessarkStudio.exe"));
+        EXPECT_TRUE(ts::fileExists(folder + L"\\install-manifest.txt"));
+    }
+
     ts::TempDir temp;
 };
 
@@ -58,12 +74,67 @@ TEST_F(SilentInstallOf, FileTableWithAPathLetterChangedExitsOneAndWritesNothing)
 }
 
 TEST_F(SilentInstallOf, TheUndamagedPayloadWithItsDigestInstalls) {
-    const std::wstring folder = temp / L"Tessark Studio";
-    const ts::ProcessResult result = installInto(L"TessarkStudioSetup.exe", folder);
-    ASSERT_TRUE(result.started);
-    EXPECT_EQ(result.exitCode, 0u) << result.output;
-    EXPECT_TRUE(ts::fileExists(folder + L"\\TessarkStudio.exe"));
-    EXPECT_TRUE(ts::fileExists(folder + L"\\install-manifest.txt"));
+    expectInstalled(L"TessarkStudioSetup.exe");
+}
+
+// ---- through the stand-in Compression API ----
+
+// Puts the stand-in into the prefix's system folder, where the installer
+// loads cabinet.dll from (ctest sets WINEDLLOVERRIDES cabinet=n for this run).
+class SilentInstallThroughTheApi : public SilentInstallOf {
+protected:
+    void SetUp() override {
+        SilentInstallOf::SetUp();
+        wchar_t system[MAX_PATH];
+        GetSystemDirectoryW(system, MAX_PATH);
+        const std::wstring standIn = ts::binPath(L"test-cabinet\\cabinet.dll");
+        ASSERT_TRUE(CopyFileW(standIn.c_str(), (std::wstring(system) + L"\\cabinet.dll").c_str(), FALSE))
+            << "copying the stand-in cabinet.dll, error " << GetLastError();
+        const win::UniqueModule cabinet = win::loadSystemLibrary(L"cabinet.dll");
+        ASSERT_NE(GetProcAddress(cabinet.get(), "TestCabinetOpenHandles"), nullptr)
+            << "Wine loads its own cabinet.dll; is WINEDLLOVERRIDES cabinet=n set?";
+    }
+
+    // What the stand-in did for the installer, one line per call.
+    std::string cabinetLog() const { return ts::readFile(log).value_or(""); }
+
+    std::wstring log = temp / L"cabinet.log";
+    ts::ScopedVariable logSwitch{L"TS_TEST_CABINET_LOG", log};
+};
+
+struct ApiCase {
+    const char* name;
+    const wchar_t* installer;
+    const wchar_t* cabinetSwitch;  // or null
+    const wchar_t* value;
+    bool installs;
+    const char* logged;  // a line the stand-in must have logged
+};
+
+// The switches name the first chunk, which every payload has.
+const ApiCase kApiCases[] = {
+    {"no decompressor", L"TessarkStudioSetup.exe", L"TS_TEST_CABINET_REFUSE", L"1", true, "create refused\n"},
+    {"refused chunk", L"TessarkStudioSetup.exe", L"TS_TEST_CABINET_REFUSE_CHUNK", L"1", true, "decompress refused\n"},
+    {"garbled chunk", L"TessarkStudioSetup.exe", L"TS_TEST_CABINET_GARBLE_CHUNK", L"1", true, "decompress garbled\n"},
+    {"damaged chunk that decodes", L"setup_damaged_payload.exe", nullptr, nullptr, false, "decompress\n"},
+    {"chunk with a bad check byte", L"setup_bad_check_byte.exe", nullptr, nullptr, false, "decompress failed\n"},
+};
+
+TEST_F(SilentInstallThroughTheApi, OurDecoderMakesUpForTheApiButNotForADamagedPayload) {
+    for (const ApiCase& test : kApiCases) {
+        SCOPED_TRACE(test.name);
+        DeleteFileW(log.c_str());
+        std::optional<ts::ScopedVariable> cabinetSwitch;
+        if (test.cabinetSwitch) cabinetSwitch.emplace(test.cabinetSwitch, test.value);
+        if (test.installs) {
+            expectInstalled(test.installer);
+        } else {
+            expectRefusedWithoutTrace(test.installer);
+        }
+        EXPECT_NE(cabinetLog().find(test.logged), std::string::npos) << cabinetLog();
+        ts::removeTree(temp / L"Tessark Studio");
+        RegDeleteTreeW(HKEY_CURRENT_USER, product::kUninstallKey);
+    }
 }
 
 }  // namespace

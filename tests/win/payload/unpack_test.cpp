@@ -1,10 +1,11 @@
 // unpackPayload under Wine, on both of its roads. The executable embeds the
 // same small folder packed four ways (see CMakeLists.txt): PAYLOAD (5 chunks),
 // THREE_CHUNKS, ONE_CHUNK and STORED (every chunk stored, so its chunks are
-// the image itself and serve as the reference). ctest runs it three times:
+// the image itself and serve as the reference). ctest runs it four times:
 //   UnpackOwnDecoder   - a plain prefix, whose cabinet.dll has no Compression API;
 //   UnpackThroughApi   - the stand-in cabinet.dll in the system folder;
-//   UnpackRefusedApi   - the stand-in, told to refuse CreateDecompressor.
+//   UnpackRefusedApi   - the stand-in, told to refuse CreateDecompressor;
+//   UnpackRefusedChunk - the stand-in, told to refuse the third chunk.
 #include "common/owners.h"
 #include "payload/lzms/buffer_writer.h"
 #include "payload/unpack.h"
@@ -38,18 +39,24 @@ Payload embeddedPayload(const wchar_t* name) {
     return parsed(embedded(name));
 }
 
+std::size_t compressedChunks(const Payload& payload) {
+    std::size_t count = 0;
+    for (const PayloadChunk& chunk : payload.chunks) count += chunk.stored == 0 ? 1 : 0;
+    return count;
+}
+
 struct Unpacked {
     bool ok = false;
     Bytes image;
     std::vector<int> progress;
     std::wstring error = L"untouched";
-    DecompressionPath path = DecompressionPath::None;
+    DecoderUse use;
 };
 
 Unpacked unpack(const Payload& payload) {
     Unpacked result;
     result.ok = unpackPayload(payload, result.image, [&](int percent) { result.progress.push_back(percent); },
-                              result.error, result.path);
+                              result.error, result.use);
     return result;
 }
 
@@ -93,7 +100,8 @@ struct HandBuilt {
 TEST(UnpackOwnDecoder, UnpacksTheSameImageAsTheStoredChunksHold) {
     const Unpacked u = unpack(embeddedPayload(L"PAYLOAD"));
     ASSERT_TRUE(u.ok) << std::string(u.error.begin(), u.error.end());
-    EXPECT_EQ(u.path, DecompressionPath::OwnDecoder);
+    EXPECT_EQ(u.use.byApi, 0u);
+    EXPECT_EQ(u.use.byOwnDecoder, compressedChunks(embeddedPayload(L"PAYLOAD")));
     EXPECT_EQ(u.error, L"untouched");
     EXPECT_EQ(u.image, referenceImage());
 }
@@ -190,18 +198,21 @@ private:
 TEST_F(UnpackThroughApi, UnpacksTheSameImageThroughTheSystemApi) {
     const Unpacked u = unpack(embeddedPayload(L"PAYLOAD"));
     ASSERT_TRUE(u.ok) << std::string(u.error.begin(), u.error.end());
-    EXPECT_EQ(u.path, DecompressionPath::CompressionApi);
+    EXPECT_EQ(u.use.byApi, compressedChunks(embeddedPayload(L"PAYLOAD")));
+    EXPECT_EQ(u.use.byOwnDecoder, 0u);
     EXPECT_EQ(u.image, referenceImage());
     EXPECT_EQ(u.progress, (std::vector<int>{20, 40, 60, 80, 100}));
     EXPECT_EQ(openHandles(), 0) << "CloseDecompressor after success";
 }
 
+// The API refuses them, and so does our decoder, which gets each refused chunk.
 TEST_F(UnpackThroughApi, ShortOrBrokenChunksAreDamagedAndTheDecompressorClosed) {
     Payload cut = embeddedPayload(L"PAYLOAD");
     cut.chunks[3].compressedSize -= 2;
     Unpacked u = unpack(cut);
     EXPECT_FALSE(u.ok);
-    EXPECT_EQ(u.path, DecompressionPath::CompressionApi);
+    EXPECT_EQ(u.use.byApi, 3u);
+    EXPECT_EQ(u.use.byOwnDecoder, 1u) << "our decoder's second chance";
     EXPECT_EQ(u.error, payloadMessage(PayloadStatus::Damaged));
     EXPECT_EQ(u.progress, (std::vector<int>{20, 40, 60}));
     EXPECT_EQ(openHandles(), 0) << "CloseDecompressor after a failure";
@@ -218,22 +229,40 @@ TEST_F(UnpackThroughApi, ZeroChunksStillOpenAndCloseTheDecompressor) {
     const HandBuilt empty(4096, 10, {}, {});
     const Unpacked u = unpack(empty.payload);
     ASSERT_TRUE(u.ok);
-    EXPECT_EQ(u.path, DecompressionPath::CompressionApi);
     EXPECT_EQ(u.image, Bytes(10, 0));
     EXPECT_EQ(openHandles(), 0);
 }
 
-// ---- the stand-in refuses CreateDecompressor (TS_TEST_CABINET_REFUSE=1) ----
+// ---- the stand-in refuses: our decoder takes over without a trace ----
 
+// CreateDecompressor refuses (TS_TEST_CABINET_REFUSE=1).
 class UnpackRefusedApi : public UnpackThroughApi {};
 
-TEST_F(UnpackRefusedApi, ApiThatCannotCreateADecompressorIsReportedUnavailable) {
-    const Unpacked u = unpack(embeddedPayload(L"PAYLOAD"));
-    EXPECT_FALSE(u.ok);
-    EXPECT_EQ(u.path, DecompressionPath::CompressionApi);
-    EXPECT_EQ(u.error, L"The Windows Compression API is unavailable on this machine.");
-    EXPECT_EQ(u.image, Bytes(embeddedPayload(L"PAYLOAD").header.totalSize, 0)) << "sized and zero, nothing unpacked";
-    EXPECT_TRUE(u.progress.empty());
+TEST_F(UnpackRefusedApi, ApiThatCannotCreateADecompressorLeavesEveryChunkToOurDecoder) {
+    const Payload payload = embeddedPayload(L"PAYLOAD");
+    const Unpacked u = unpack(payload);
+    ASSERT_TRUE(u.ok) << std::string(u.error.begin(), u.error.end());
+    EXPECT_EQ(u.error, L"untouched");
+    EXPECT_EQ(u.use.byApi, 0u);
+    EXPECT_EQ(u.use.byOwnDecoder, compressedChunks(payload));
+    EXPECT_EQ(u.image, referenceImage());
+    EXPECT_EQ(u.progress, (std::vector<int>{20, 40, 60, 80, 100}));
+}
+
+// The third Decompress call of each decompressor fails (TS_TEST_CABINET_REFUSE_CHUNK=3).
+class UnpackRefusedChunk : public UnpackThroughApi {};
+
+TEST_F(UnpackRefusedChunk, ChunkTheApiRefusesIsDecodedByOursAndTheRestByTheApi) {
+    const Payload payload = embeddedPayload(L"PAYLOAD");
+    ASSERT_GE(compressedChunks(payload), 3u);
+    const Unpacked u = unpack(payload);
+    ASSERT_TRUE(u.ok) << std::string(u.error.begin(), u.error.end());
+    EXPECT_EQ(u.error, L"untouched");
+    EXPECT_EQ(u.use.byOwnDecoder, 1u);
+    EXPECT_EQ(u.use.byApi, compressedChunks(payload) - 1);
+    EXPECT_EQ(u.image, referenceImage());
+    EXPECT_EQ(u.progress, (std::vector<int>{20, 40, 60, 80, 100}));
+    EXPECT_EQ(openHandles(), 0);
 }
 
 }  // namespace
