@@ -68,5 +68,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
     const HWND window = createHostWindow(instance, state);
     if (!window) return kExitFailed;
     ::ShowWindow(window, showCommand);
-    return runMessageLoop();
+    const int exitCode = runMessageLoop();
+    if (switches.linger) ::Sleep(kLingerMs);
+    return exitCode;
 }

@@ -14,6 +14,7 @@ struct Switch {
 
 constexpr Switch kIgnoreClose = {L"TS_SAMPLE_IGNORE_CLOSE", L"ignore-close.flag"};
 constexpr Switch kSlowRegister = {L"TS_SAMPLE_SLOW_REGISTER", L"slow-register.flag"};
+constexpr Switch kLinger = {L"TS_SAMPLE_LINGER", L"linger.flag"};
 // The variable names the log file; the marker logs to kLaunchLogFile beside the executable.
 constexpr Switch kLaunchLog = {L"TS_SAMPLE_LAUNCH_LOG", L"launch-log.flag"};
 constexpr wchar_t kLaunchLogFile[] = L"launch-log.txt";
@@ -54,6 +55,7 @@ TestSwitches readTestSwitches(const std::wstring& exeFolder) {
     return {
         .ignoreClose = isOn(kIgnoreClose, exeFolder),
         .slowRegister = isOn(kSlowRegister, exeFolder),
+        .linger = isOn(kLinger, exeFolder),
         .launchLog = launchLogPath(exeFolder),
     };
 }

@@ -10,10 +10,12 @@
 namespace studio {
 
 inline constexpr unsigned kSlowRegisterMs = 30000;  // well past the installer's 20 s wait
+inline constexpr unsigned kLingerMs = 5000;         // well within the installer's 10 s wait
 
 struct TestSwitches {
     bool ignoreClose = false;   // WM_CLOSE leaves the window open
     bool slowRegister = false;  // --register-shell lingers kSlowRegisterMs before exiting
+    bool linger = false;        // the process outlives its window by kLingerMs, as a WebView2 host does
     std::wstring launchLog;     // each start appends a line here; empty when off
 };
 

@@ -37,6 +37,12 @@ protected:
     }
     void placeMarker(const wchar_t* name) const { ASSERT_TRUE(ts::writeFile(folder_ / name, "")); }
     static HWND appWindow() { return ts::waitForWindow(product::kAppWindowClass, nullptr, kQuickMs); }
+    // The application's window once it shows, with a WM_CLOSE posted to it; null when none showed.
+    static HWND appWindowAskedToClose() {
+        const HWND window = appWindow();
+        if (window) PostMessageW(window, WM_CLOSE, 0, 0);
+        return window;
+    }
 
     ts::TempDir folder_;
 };
@@ -132,12 +138,21 @@ private:
 TEST_P(SampleAppSwitchTest, IgnoreCloseKeepsTheWindowOpenAfterWmClose) {
     switchOn(L"TS_SAMPLE_IGNORE_CLOSE", L"ignore-close.flag");
     ts::Child app(commandLine(L""), folder_.path());
-    const HWND window = appWindow();
+    const HWND window = appWindowAskedToClose();
     ASSERT_NE(window, nullptr);
-
-    PostMessageW(window, WM_CLOSE, 0, 0);
     EXPECT_EQ(app.wait(2000), std::nullopt);
     EXPECT_TRUE(IsWindow(window));
+}
+
+TEST_P(SampleAppSwitchTest, LingerKeepsTheProcessRunningAfterItsWindowIsGoneThenEndsIt) {
+    switchOn(L"TS_SAMPLE_LINGER", L"linger.flag");
+    ts::Child app(commandLine(L""), folder_.path());
+    const HWND window = appWindowAskedToClose();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(ts::waitUntil([&] { return !IsWindow(window); }, kQuickMs));
+    EXPECT_FALSE(DeleteFileW(exe().c_str())) << "the process outlives its window and holds its executable";
+    EXPECT_EQ(app.wait(kQuickMs), 0u) << "then it ends by itself";
+    EXPECT_TRUE(DeleteFileW(exe().c_str()));
 }
 
 TEST_P(SampleAppSwitchTest, SlowRegisterWritesTheEntriesThenKeepsRunning) {
