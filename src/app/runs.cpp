@@ -55,7 +55,8 @@ bool prepareMode(SetupState& state, const CommandLine& line, std::wstring& paylo
 int runSilent(SetupState& state, bool relaunch) {
     const ProgressCallback ignoreProgress = [](int, const std::wstring&) {};
     state.options.launchAfter = relaunch;
-    if (FindWindowW(product::kAppWindowClass, nullptr)) closeRunningApp();
+    // Whatever the outcome, the procedure runs: it fails on its own where a file is held.
+    closeRunningApp(state.uninstallMode ? state.uninstallOptions.installDir : state.options.installDir);
 
     std::wstring error;
     bool ok = false;

@@ -121,5 +121,5 @@ bool validateInstallFolder(HWND owner, const std::wstring& installDir) {
         return false;
     }
     if (holdsForeignFiles(installDir) && !userAcceptsForeignFiles(owner, installDir)) return false;
-    return confirmCloseRunningApp(owner);
+    return confirmCloseRunningApp(owner, installDir);
 }

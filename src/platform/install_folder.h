@@ -32,6 +32,7 @@ void pickInstallFolder(HWND owner, std::wstring& installDir);
 
 // The checks before an install, in order: a path on a drive, not a drive
 // root, a foreign non-empty folder only after the user agrees, and a running
-// application closed with the user's consent. Every false has been explained
+// application closed with the user's consent (a process left without its
+// window is waited for without a question). Every false has been explained
 // in a message box owned by `owner` or follows the user's own No.
 bool validateInstallFolder(HWND owner, const std::wstring& installDir);

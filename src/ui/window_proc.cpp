@@ -85,7 +85,7 @@ void runMainAction() {
     SetupState& s = state();
     if (s.uninstallMode) {
         // An uninstall closes a running copy without asking: the user chose to remove it.
-        if (!closeRunningAppOrWarn(s.window)) return;
+        if (!closeRunningAppOrWarn(s.window, s.uninstallOptions.installDir)) return;
     } else if (!validateInstallFolder(s.window, s.options.installDir)) {
         return;
     }

@@ -1,9 +1,10 @@
 // A silent install over a running copy of the application, with the built
 // installer and the stand-in application: a copy that closes on request is
-// closed first and the install succeeds; a copy that ignores the request is
-// waited for ten seconds, after which the install runs anyway and stops at
-// its first file, the running TessarkStudio.exe, which Windows (and Wine)
-// will not let anyone overwrite.
+// closed first and the install succeeds; a copy whose process outlives its
+// window, or runs on without one, is waited for and the install succeeds; a
+// copy that ignores the request is waited for ten seconds, after which the
+// install runs anyway and stops at its first file, the running
+// TessarkStudio.exe, which Windows (and Wine) will not let anyone overwrite.
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -63,6 +64,7 @@ public:
     RunningApp& operator=(const RunningApp&) = delete;
 
     bool showsItsWindow() const { return started_ && ts::waitForWindow(kAppWindowClass, nullptr, 30000) != nullptr; }
+    bool hasEnded() const { return started_ && WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0; }
 
 private:
     bool started_ = false;
@@ -101,6 +103,24 @@ TEST_F(SilentInstallOverRunningApp, ClosesTheAppFirstAndSucceeds) {
     EXPECT_EQ(update.exitCode, 0u) << update.output;
     EXPECT_EQ(FindWindowW(kAppWindowClass, nullptr), nullptr);
     EXPECT_LT(elapsed, 10000u) << "a copy that closes is not waited for in full";
+}
+
+// linger.flag: the stand-in's process stays five seconds after its window.
+TEST_F(SilentInstallOverRunningApp, AppWhoseProcessOutlivesItsWindowIsWaitedForWithOrWithoutTheWindow) {
+    ASSERT_TRUE(ts::writeFile(folder_ + L"\\linger.flag", ""));
+    for (const bool windowOpen : {true, false}) {
+        SCOPED_TRACE(windowOpen ? "window open" : "window already gone");
+        RunningApp app(folder_);
+        ASSERT_TRUE(app.showsItsWindow());
+        if (!windowOpen) {
+            PostMessageW(FindWindowW(kAppWindowClass, nullptr), WM_CLOSE, 0, 0);
+            ASSERT_TRUE(ts::waitUntil([] { return !FindWindowW(kAppWindowClass, nullptr); }, 30000));
+            ASSERT_FALSE(app.hasEnded());
+        }
+        const ts::ProcessResult update = silentInstall(folder_);
+        EXPECT_EQ(update.exitCode, 0u) << update.output;
+        EXPECT_TRUE(app.hasEnded());
+    }
 }
 
 TEST_F(SilentInstallOverRunningApp, AppThatWillNotCloseFailsTheInstallAtItsFirstFile) {
