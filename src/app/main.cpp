@@ -3,9 +3,11 @@
 // mode without any option, since the uninstall entry starts it as
 // "uninstall.exe" and "uninstall.exe /S".
 #include "app/command_line.h"
+#include "app/one_setup.h"
 #include "app/runs.h"
 #include "common/core/product.h"
 #include "common/owners.h"
+#include "common/session_mutex.h"
 #include "ui/gdiplus_runtime.h"
 #include "ui/setup_state.h"
 
@@ -25,6 +27,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     CommandLine line = parseCommandLine(GetCommandLineW());
     if (TS_UNINSTALLER_BUILD) line.uninstallMode = true;
+    const win::SessionMutex oneSetup(product::kSetupMutexName);  // held until the run returns
+    if (oneSetup.heldElsewhere()) return refuseSecondSetup(line.silent);
 
     std::wstring payloadError;
     if (!prepareMode(state, line, payloadError) && !line.silent) {

@@ -27,6 +27,10 @@ inline constexpr wchar_t kUninstallKey[] =
 // install proposes that folder again.
 inline constexpr wchar_t kInstallLocationValue[] = L"InstallLocation";
 
+// The mutex that one setup (install or uninstall) holds for its whole run, in
+// the session's namespace.
+inline constexpr wchar_t kSetupMutexName[] = L"TessarkStudioSetup";
+
 inline constexpr wchar_t kAppWindowClass[] = L"TessarkStudioHostWindow";
 inline constexpr wchar_t kSetupWindowClass[] = L"TessarkStudioSetupWindow";
 inline constexpr wchar_t kInstallTitle[] = L"Install Tessark Studio";

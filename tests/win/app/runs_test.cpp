@@ -1,6 +1,6 @@
 // The runs of the built executables: the early payload failure in a window
-// run and a silent run, the uninstaller's window, and the resources both
-// executables carry.
+// run and a silent run, the uninstaller's window, one setup at a time, and the
+// resources both executables carry.
 #include "support/test_support.h"
 
 #include <gtest/gtest.h>
@@ -110,6 +110,86 @@ TEST(Runs, SilentUninstallWithoutAManifestFailsAndNamesTheFolder) {
     EXPECT_NE(result.output.find(ts::narrow(folder.path())), std::string::npos) << result.output;
     EXPECT_TRUE(selfDeletionOver());
     EXPECT_TRUE(ts::fileExists(uninstaller)) << "a failed uninstall must not delete itself";
+}
+
+// ---- one setup at a time ----
+
+constexpr char kAnotherSetupRunning[] = "Another Tessark Studio setup is already running.";
+
+// The first run waits on its welcome screen; every later run, install or
+// uninstall, silent or not, is turned away without touching anything, and
+// the first then installs as if nothing had happened.
+TEST(Runs, SecondSetupWhileAWindowRunIsOpenIsRefusedAndTheFirstGoesOn) {
+    ts::TempDir temp;
+    const std::wstring folder = temp / L"Tessark Studio";
+    const std::wstring setup = quoted(ts::binPath(L"TessarkStudioSetup.exe"));
+    const std::wstring uninstaller = temp / L"uninstall.exe";
+    ASSERT_TRUE(CopyFileW(ts::binPath(L"uninstall.exe").c_str(), uninstaller.c_str(), FALSE));
+    ts::Child first(setup + L" --no-shell --no-desktop --no-startmenu " + quoted(L"--dir=" + folder));
+    const HWND window = ts::waitForWindow(L"TessarkStudioSetupWindow", nullptr, kStartTimeoutMs);
+    ASSERT_NE(window, nullptr);
+
+    for (const std::wstring& second : {setup + L" /S " + quoted(L"--dir=" + folder), quoted(uninstaller) + L" /S"}) {
+        SCOPED_TRACE(ts::narrow(second));
+        DialogWatch watch;
+        const ts::ProcessResult result = ts::run(second);
+        EXPECT_EQ(result.exitCode, 1u);
+        EXPECT_NE(result.output.find(kAnotherSetupRunning), std::string::npos) << result.output;
+        EXPECT_FALSE(watch.seen());
+    }
+    EXPECT_FALSE(ts::directoryExists(folder));
+    EXPECT_TRUE(ts::fileExists(uninstaller));
+
+    {
+        // Something else in front, so that the first has to be brought forward.
+        const HWND other = CreateWindowExW(0, L"STATIC", L"in front", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10,
+                                           nullptr, nullptr, nullptr, nullptr);
+        SetForegroundWindow(other);
+        DialogWatch watch;
+        ts::Child second(setup);
+        EXPECT_EQ(second.wait(kStartTimeoutMs), std::optional<DWORD>(1));
+        EXPECT_FALSE(watch.seen());
+        EXPECT_EQ(GetForegroundWindow(), window) << "the running setup comes to the front";
+        DestroyWindow(other);
+    }
+
+    PostMessageW(window, WM_KEYDOWN, VK_RETURN, 0);  // "Install"
+    const auto installed = [&] { return ts::fileExists(folder + L"\\install-manifest.txt"); };
+    EXPECT_TRUE(ts::waitUntil(installed, 120000));
+    // Closing is ignored until the install is done; then it closes and opens the application.
+    const auto closed = [&] {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        return first.wait(0).has_value();
+    };
+    EXPECT_TRUE(ts::waitUntil(closed, kStartTimeoutMs));
+    EXPECT_EQ(first.wait(0), std::optional<DWORD>(0));
+    if (const HWND app = ts::waitForWindow(L"TessarkStudioHostWindow", nullptr, kStartTimeoutMs)) {
+        PostMessageW(app, WM_CLOSE, 0, 0);
+    }
+}
+
+// setup_wrong_version.exe holds the setup's place while it shows its payload
+// message, without a window of its own to bring forward.
+TEST(Runs, SecondWindowRunWhileTheFirstShowsNoWindowSaysSoInAMessageBox) {
+    ts::Child first(quoted(ts::binPath(L"setup_wrong_version.exe")));
+    const HWND firstBox = ts::waitForWindow(L"#32770", L"Tessark Studio", kStartTimeoutMs);
+    ASSERT_NE(firstBox, nullptr);
+
+    ts::Child second(quoted(ts::binPath(L"TessarkStudioSetup.exe")));
+    HWND box = nullptr;  // the other message box of that caption, above or below the first's
+    const auto secondBox = [&] {
+        box = FindWindowExW(nullptr, nullptr, L"#32770", L"Tessark Studio");
+        if (box == firstBox) box = FindWindowExW(nullptr, firstBox, L"#32770", L"Tessark Studio");
+        return box != nullptr;
+    };
+    ASSERT_TRUE(ts::waitUntil(secondBox, kStartTimeoutMs));
+    EXPECT_EQ(dialogText(box), ts::widen(kAnotherSetupRunning));
+    EXPECT_EQ(FindWindowW(L"TessarkStudioSetupWindow", nullptr), nullptr);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(second.wait(kStartTimeoutMs), std::optional<DWORD>(1));
+
+    PostMessageW(firstBox, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(first.wait(kStartTimeoutMs), std::optional<DWORD>(1));
 }
 
 // The manifest and the version record, read back from the files as Windows
