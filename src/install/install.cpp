@@ -17,6 +17,7 @@
 #include "install/install_record.h"
 #include "install/private_folder.h"
 #include "install/registration.h"
+#include "install/self_deletion_wait.h"
 #include "install/shortcuts.h"
 #include "payload/payload_resource.h"
 #include "payload/unpack.h"
@@ -149,6 +150,7 @@ bool performInstall(const InstallOptions& options, const ProgressCallback& progr
 bool performInstall(const InstallOptions& options, const ProgressCallback& progress, std::wstring& error,
                     const PayloadSource& source, const ManifestWriter& writeManifestText) {
     progress(0, install_texts::kReading);
+    waitForPendingSelfDeletion(options.installDir);
     Payload payload;
     if (!source(payload, error)) return false;
     const std::wstring& installDir = options.installDir;

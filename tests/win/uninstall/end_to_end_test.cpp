@@ -234,6 +234,22 @@ TEST_P(UninstallEndToEndIn, QuietUninstallRemovesEverythingListedThenItselfAndTh
     RecordProperty("self_delete_ms", static_cast<int>(selfDeleteMs));
 }
 
+// A script that reinstalls: "uninstall.exe /S", then at once "setup /S" into
+// the same folder, well within the two seconds before the self-deletion
+// strikes. The install waits for it, so its own uninstall.exe stays.
+TEST_F(UninstallEndToEnd, InstallRightAfterAnUninstallKeepsItsOwnUninstaller) {
+    const auto uninstallerBytes = ts::readFile(in(product::kUninstallerExe));
+    ASSERT_TRUE(uninstallerBytes.has_value());
+    EXPECT_EQ(uninstall().exitCode, 0u);
+    const ts::ProcessResult reinstall =
+        ts::run(quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S " + quoted(L"--dir=" + installDir),
+                kInstallLimitMs);
+    EXPECT_EQ(reinstall.exitCode, 0u) << reinstall.output;
+    EXPECT_TRUE(selfDeletionOver());
+    EXPECT_EQ(ts::readFile(in(product::kUninstallerExe)), uninstallerBytes);
+    EXPECT_TRUE(ts::fileExists(in(product::kManifestFile)));
+}
+
 TEST_F(UninstallEndToEnd, ForeignFilesKeepTheirFoldersAndTheInstallFolder) {
     const std::wstring nested = nestedListedFile();
     ASSERT_FALSE(nested.empty());
