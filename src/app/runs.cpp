@@ -19,6 +19,11 @@ namespace {
 
 bool prepareInstall(SetupState& state, std::wstring& payloadError) {
     if (state.options.installDir.empty()) state.options.installDir = defaultInstallDir();
+    // Whatever its source (--dir=, the uninstall entry, the fallback), a
+    // relative or drive-relative folder would be written into the uninstall
+    // entry and the shortcuts as it stands, and they would point nowhere; so
+    // it is resolved here, before the window shows it or a check looks at it.
+    state.options.installDir = fullPathName(state.options.installDir);
     state.existingInstall = isExistingFile(joinPath(state.options.installDir, product::kManifestFile));
     state.webView2Present = isWebView2Installed();
 
@@ -30,13 +35,6 @@ bool prepareInstall(SetupState& state, std::wstring& payloadError) {
 
 }  // namespace
 
-std::wstring absoluteInstallDir(const std::wstring& dir) {
-    const bool driveAbsolute = dir.size() >= 3 && dir[1] == L':' && (dir[2] == L'\\' || dir[2] == L'/');
-    const bool unc = dir.size() >= 2 && (dir[0] == L'\\' || dir[0] == L'/') && (dir[1] == L'\\' || dir[1] == L'/');
-    if (dir.empty() || driveAbsolute || unc) return dir;
-    return fullPathName(dir);
-}
-
 bool prepareMode(SetupState& state, const CommandLine& line, std::wstring& payloadError) {
     state.uninstallMode = line.uninstallMode;
     state.options = line.install;
@@ -45,16 +43,19 @@ bool prepareMode(SetupState& state, const CommandLine& line, std::wstring& paylo
         state.uninstallOptions.installDir = parentPath(runningExecutablePath());
         return true;
     }
-    // A relative folder would be written into the uninstall entry and the
-    // shortcuts as it stands, and they would point nowhere. A silent run never
-    // shows the folder for checking, so it is resolved here.
-    if (line.silent) state.options.installDir = absoluteInstallDir(state.options.installDir);
     return prepareInstall(state, payloadError);
 }
 
 int runSilent(SetupState& state, bool relaunch) {
     const ProgressCallback ignoreProgress = [](int, const std::wstring&) {};
     state.options.launchAfter = relaunch;
+    if (!state.uninstallMode) {
+        const std::wstring refusal = silentInstallFolderRefusal(state.options.installDir);
+        if (!refusal.empty()) {
+            reportSilentError(refusal);
+            return 1;
+        }
+    }
     // Whatever the outcome, the procedure runs: it fails on its own where a file is held.
     closeRunningApp(state.uninstallMode ? state.uninstallOptions.installDir : state.options.installDir);
 

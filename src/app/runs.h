@@ -16,7 +16,3 @@ int runSilent(SetupState& state, bool relaunch);
 
 // The window road: creates the window and runs the message loop; the exit code.
 int runWindow(SetupState& state);
-
-// A --dir= value that is not absolute made absolute against the current
-// folder; an absolute value is returned exactly as given.
-std::wstring absoluteInstallDir(const std::wstring& dir);

@@ -126,11 +126,21 @@ bool isExistingDirectory(const std::wstring& path) {
 }
 
 bool isDirectoryEmpty(const std::wstring& folder) {
+    return holdsOnlyFilesNamed(folder, {});
+}
+
+bool holdsOnlyFilesNamed(const std::wstring& folder, std::span<const wchar_t* const> names) {
+    const auto isOneOfThem = [&names](const WIN32_FIND_DATAW& entry) {
+        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) return false;
+        return std::any_of(names.begin(), names.end(), [&entry](const wchar_t* name) {
+            return compareIgnoringCase(entry.cFileName, name) == CSTR_EQUAL;
+        });
+    };
     WIN32_FIND_DATAW entry{};
     win::UniqueFind search(FindFirstFileW(joinPath(folder, L"*").c_str(), &entry));
     if (!search) return true;
     do {
-        if (!isDotEntry(entry.cFileName)) return false;
+        if (!isDotEntry(entry.cFileName) && !isOneOfThem(entry)) return false;
     } while (FindNextFileW(search.get(), &entry));
     return true;
 }

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,10 @@ bool isExistingDirectory(const std::wstring& path);
 // entries count as content. A folder that cannot be listed counts as empty:
 // a removal that follows then fails on its own if it is not.
 bool isDirectoryEmpty(const std::wstring& folder);
+
+// The same, with files (not folders) of the given names, letter case
+// ignored, counting as nothing either.
+bool holdsOnlyFilesNamed(const std::wstring& folder, std::span<const wchar_t* const> names);
 
 // Deletes the file, a read-only one too (DeleteFileW refuses those, so the
 // attributes are reset first). True when no file is left at the path: it was

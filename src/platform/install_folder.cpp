@@ -24,6 +24,12 @@ constexpr wchar_t kNotOnLocalDrive[] = L"Choose a folder on a local drive.";
 constexpr wchar_t kDriveRoot[] = L"Installing into the root of a drive is not supported.";
 constexpr wchar_t kForeignFilesBefore[] = L"This folder already contains other files:\n\n";
 constexpr wchar_t kForeignFilesAfter[] = L"\n\nTessark Studio will be written into it alongside them. Continue?";
+constexpr wchar_t kForeignFilesSilent[] = L"\n\nChoose an empty folder or run the installer with its window.";
+
+// What an uninstall can leave in the folder: its own copy until the
+// self-deletion removes it a moment later, and the application's settings
+// and session files, which it keeps unless asked to purge.
+constexpr const wchar_t* kOurLeftovers[] = {product::kUninstallerExe, product::kSettingsFile, product::kSessionFile};
 
 // The shortest folder the checks accept: a drive letter, a colon, a separator
 // and one character of a name.
@@ -39,12 +45,22 @@ bool isOnDrive(const std::wstring& dir) {
     return dir.size() >= kMinDrivePathLength && dir[1] == L':';
 }
 
-// An existing, non-empty folder that holds no earlier install of ours. The
-// manifest marks an earlier install, which an install updates without asking.
+// An existing folder that holds no earlier install of ours and something
+// besides what an uninstall of ours leaves. The manifest marks an earlier
+// install, which an install updates without asking.
 bool holdsForeignFiles(const std::wstring& dir) {
     if (!isExistingDirectory(dir)) return false;
-    if (isDirectoryEmpty(dir)) return false;
-    return !isExistingFile(joinPath(dir, product::kManifestFile));
+    if (isExistingFile(joinPath(dir, product::kManifestFile))) return false;
+    return !holdsOnlyFilesNamed(dir, kOurLeftovers);
+}
+
+// The sentence that refuses a folder outright, or null. A bare drive root
+// ("C:\") is too short for the first check; the second catches "C:Folder",
+// which names no folder below the root.
+const wchar_t* placeRefusal(const std::wstring& dir) {
+    if (!isOnDrive(dir)) return kNotOnLocalDrive;
+    if (parentPath(dir).empty()) return kDriveRoot;
+    return nullptr;
 }
 
 // No is the default button, so that Enter does not mix the application into
@@ -110,16 +126,16 @@ void pickInstallFolder(HWND owner, std::wstring& installDir) {
 }
 
 bool validateInstallFolder(HWND owner, const std::wstring& installDir) {
-    if (!isOnDrive(installDir)) {
-        warn(owner, kNotOnLocalDrive);
-        return false;
-    }
-    // A bare drive root ("C:\") is too short for the check above; this one
-    // catches "C:Folder", which names no folder below the root.
-    if (parentPath(installDir).empty()) {
-        warn(owner, kDriveRoot);
+    if (const wchar_t* refusal = placeRefusal(installDir)) {
+        warn(owner, refusal);
         return false;
     }
     if (holdsForeignFiles(installDir) && !userAcceptsForeignFiles(owner, installDir)) return false;
     return confirmCloseRunningApp(owner, installDir);
+}
+
+std::wstring silentInstallFolderRefusal(const std::wstring& installDir) {
+    if (const wchar_t* refusal = placeRefusal(installDir)) return refusal;
+    if (holdsForeignFiles(installDir)) return kForeignFilesBefore + installDir + kForeignFilesSilent;
+    return {};
 }

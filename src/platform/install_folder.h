@@ -31,8 +31,15 @@ std::wstring installDirForPickedFolder(const std::wstring& picked);
 void pickInstallFolder(HWND owner, std::wstring& installDir);
 
 // The checks before an install, in order: a path on a drive, not a drive
-// root, a foreign non-empty folder only after the user agrees, and a running
+// root, a foreign non-empty folder only after the user agrees (a folder that
+// holds only what an uninstall of ours leaves is not foreign), and a running
 // application closed with the user's consent (a process left without its
 // window is waited for without a question). Every false has been explained
 // in a message box owned by `owner` or follows the user's own No.
 bool validateInstallFolder(HWND owner, const std::wstring& installDir);
+
+// The same checks for a silent install, where nobody can be asked: the
+// sentence that refuses the folder, or empty when it may be installed into.
+// A foreign non-empty folder is refused. The running application is left to
+// the caller.
+std::wstring silentInstallFolderRefusal(const std::wstring& installDir);

@@ -204,14 +204,27 @@ TEST_F(SilentInstall, TakesTheFolderFromDirWithOrWithoutATrailingBackslash) {
     }
 }
 
-TEST_F(SilentInstall, MakesARelativeDirAbsoluteAgainstTheCurrentFolder) {
-    const ts::ProcessResult result = install(L"/S --no-shell --dir=rel\\Studio", temp.path());
-    EXPECT_EQ(result.exitCode, 0u) << result.output;
-    const std::wstring folder = temp / L"rel\\Studio";
-    EXPECT_EQ(ts::readFile(folder + L"\\TessarkStudio.exe"), files.at("TessarkStudio.exe"));
-    EXPECT_EQ(entry(L"InstallLocation")->text(), folder);
-    EXPECT_EQ(readShortcut(desktopShortcut())->target, folder + L"\\TessarkStudio.exe");
-    EXPECT_EQ(readShortcut(desktopShortcut())->workingFolder, folder);
+// Relative, drive-relative ("C:rel", against the current folder of that
+// drive, which is the current folder) and dotted folders are installed into
+// and recorded as the absolute folder they name.
+TEST_F(SilentInstall, MakesTheDirAbsoluteAgainstTheCurrentFolder) {
+    const std::wstring drive = temp.path().substr(0, 2);
+    const struct {
+        std::wstring given;
+        std::wstring folder;
+    } cases[] = {
+        {L"rel\\Studio", temp / L"rel\\Studio"},
+        {drive + L"drive-rel\\Studio", temp / L"drive-rel\\Studio"},
+        {temp / L"x\\..\\.\\Dotted", temp / L"Dotted"},
+    };
+    for (const auto& c : cases) {
+        const ts::ProcessResult result = install(L"/S --no-shell " + argument(L"--dir=" + c.given), temp.path());
+        EXPECT_EQ(result.exitCode, 0u) << result.output;
+        EXPECT_EQ(ts::readFile(c.folder + L"\\TessarkStudio.exe"), files.at("TessarkStudio.exe"));
+        EXPECT_EQ(entry(L"InstallLocation")->text(), c.folder);
+        EXPECT_EQ(readShortcut(desktopShortcut())->target, c.folder + L"\\TessarkStudio.exe");
+        EXPECT_EQ(readShortcut(desktopShortcut())->workingFolder, c.folder);
+    }
 }
 
 TEST_F(SilentInstall, ShortcutSwitchesDropOnlyTheirOwnShortcutAndLine) {

@@ -65,6 +65,7 @@ TEST_P(RefusedFolders, AreRefusedWithAWarning) {
     EXPECT_EQ(seen[0].text, GetParam().message);
     EXPECT_EQ(seen[0].buttonIds(), (std::vector<int>{IDOK}));
     EXPECT_EQ(seen[0].icon, LoadIconW(nullptr, IDI_WARNING));
+    EXPECT_EQ(silentInstallFolderRefusal(GetParam().folder), GetParam().message) << "a silent install";
 }
 
 const std::wstring kNotLocal = L"Choose a folder on a local drive.";
@@ -83,13 +84,49 @@ INSTANTIATE_TEST_SUITE_P(
                     RefusedFolder{"DriveRelativeLongName", L"D:Tessark Studio", kDriveRoot}),
     [](const testing::TestParamInfo<RefusedFolder>& info) { return std::string(info.param.name); });
 
-TEST_F(ValidateInstallFolder, AcceptsAMissingOrEmptyFolderWithoutAsking) {
-    std::vector<SeenDialog> seen;
-    EXPECT_TRUE(validate(temp_ / L"Not there yet\\Tessark Studio", {}, seen));
-    EXPECT_TRUE(seen.empty());
+// What an uninstall leaves: its own copy until the self-deletion, and the
+// application's settings and session, in any letter case.
+void writeOurLeftovers(const std::wstring& folder) {
+    for (const wchar_t* name : {L"uninstall.exe", L"TESSARK-STUDIO.JSON", L"session-url.txt"}) {
+        ASSERT_TRUE(ts::writeFile(folder + L"\\" + name, "x"));
+    }
+}
+
+TEST_F(ValidateInstallFolder, AcceptsAMissingEmptyOrLeftoversOnlyFolderWithoutAsking) {
     ASSERT_TRUE(CreateDirectoryW((temp_ / L"empty").c_str(), nullptr));
-    EXPECT_TRUE(validate(temp_ / L"empty", {}, seen));
-    EXPECT_TRUE(seen.empty());
+    writeOurLeftovers(temp_ / L"leftovers");
+    for (const std::wstring& folder : {temp_ / L"Not there yet\\Tessark Studio", temp_ / L"empty", temp_ / L"leftovers"}) {
+        std::vector<SeenDialog> seen;
+        EXPECT_TRUE(validate(folder, {}, seen)) << ts::narrow(folder);
+        EXPECT_TRUE(seen.empty());
+    }
+}
+
+// A silent install cannot ask: what the window would ask about is refused,
+// what it accepts without asking goes on.
+TEST_F(ValidateInstallFolder, SilentChecksRefuseWhatTheWindowWouldAskAbout) {
+    ASSERT_TRUE(CreateDirectoryW((temp_ / L"empty").c_str(), nullptr));
+    writeOurLeftovers(temp_ / L"leftovers");
+    writeOurLeftovers(temp_ / L"leftovers and more");
+    ASSERT_TRUE(ts::writeFile(temp_ / L"leftovers and more\\notes.txt", "mine"));
+    ASSERT_TRUE(ts::writeFile(temp_ / L"update\\install-manifest.txt", "# manifest\n"));
+    ASSERT_TRUE(ts::writeFile(temp_ / L"update\\notes.txt", "mine"));
+    ASSERT_TRUE(CreateDirectoryW((temp_ / L"named folder").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((temp_ / L"named folder\\uninstall.exe").c_str(), nullptr));
+    const struct {
+        std::wstring folder;
+        bool refused;
+    } cases[] = {
+        {temp_ / L"missing", false},          {temp_ / L"empty", false},
+        {temp_ / L"leftovers", false},        {temp_ / L"update", false},
+        {temp_ / L"leftovers and more", true}, {temp_ / L"named folder", true},
+    };
+    for (const auto& c : cases) {
+        const std::wstring expected = c.refused ? L"This folder already contains other files:\n\n" + c.folder +
+                                                      L"\n\nChoose an empty folder or run the installer with its window."
+                                                : L"";
+        EXPECT_EQ(silentInstallFolderRefusal(c.folder), expected);
+    }
 }
 
 TEST_F(ValidateInstallFolder, AcceptsAnEarlierInstallAmongOtherFilesWithoutAsking) {

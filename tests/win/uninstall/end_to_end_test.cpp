@@ -505,9 +505,23 @@ public:
         link(in(L"web\\pictures"), pictures);
         appendToManifest("docs/notes.txt\ndocs/sub/deep.txt\ndocs/empty/gone.txt\nweb/pictures/b.png\n");
     }
-    void plantFolderLinkBeforeAnInstall() {
-        CreateDirectoryW(planted.c_str(), nullptr);
-        link(planted + L"\\web", victim(L"Victim Web", {L"css\\app.css", L"index.html"}));
+    // The installed folder web is swapped for a link before the update.
+    void plantFolderLinkBeforeAnUpdate() {
+        ts::removeTree(in(L"web"));
+        link(in(L"web"), victim(L"Victim Web", {L"css\\app.css", L"index.html"}));
+    }
+    void plantNothingAndPickTheDriveRoot() { target = installDir.substr(0, 3); }
+    void plantNothingAndPickANetworkFolder() { target = L"\\\\server\\share\\Tessark Studio"; }
+    void plantFilesOfTheUsersAndPickTheirFolder() {
+        target = victim(L"Victim Project", {L"main.c", L"notes\\todo.txt"});
+    }
+    // What an uninstall leaves behind once its self-deletion is over: the
+    // application's settings and session.
+    void plantOurLeftoversAndPickTheirFolder() {
+        target = temp / L"Leftovers";
+        for (const wchar_t* name : {product::kSettingsFile, product::kSessionFile}) {
+            ASSERT_TRUE(ts::writeFile(target + L"\\" + name, "left behind"));
+        }
     }
     void plantShortcutLinesOfEveryOtherKind() {
         const std::wstring folder = victim(L"Victim Shortcuts", {L"Tessark Studio.lnk", L"Desktop\\Tessark Studio.lnk",
@@ -528,10 +542,14 @@ public:
     ts::ProcessResult uninstallQuietly() { return uninstall(); }
     ts::ProcessResult uninstallFromTheShortcutsFolder() { return uninstall(L"", shortcutsFolder); }
     ts::ProcessResult uninstallWithPurge() { return uninstall(L" --purge"); }
-    ts::ProcessResult installIntoThePlantedFolder() {
+    ts::ProcessResult installSilentlyInto(const std::wstring& folder) {
         const std::wstring setup = quoted(ts::binPath(L"TessarkStudioSetup.exe"));
-        return ts::run(setup + L" /S --no-shell " + quoted(L"--dir=" + planted), kInstallLimitMs);
+        // A backslash right before the closing quote would escape it.
+        const std::wstring dir = folder.ends_with(L'\\') ? folder + L'\\' : folder;
+        return ts::run(setup + L" /S --no-shell " + quoted(L"--dir=" + dir), kInstallLimitMs);
     }
+    ts::ProcessResult updateTheInstall() { return installSilentlyInto(installDir); }
+    ts::ProcessResult installIntoTheTarget() { return installSilentlyInto(target); }
 
     void listedFilesAndShortcutsAreGone(const ts::ProcessResult& result) {
         EXPECT_EQ(result.exitCode, 0u) << result.output;
@@ -545,9 +563,32 @@ public:
     }
     void failsCreatingAFolderBehindTheLink(const ts::ProcessResult& result) {
         EXPECT_EQ(result.exitCode, 1u);
-        EXPECT_NE(result.output.find("Could not create " + ts::narrow(planted) + "\\web\\"), std::string::npos)
+        EXPECT_NE(result.output.find("Could not create " + ts::narrow(in(L"web\\"))), std::string::npos)
             << result.output;
-        EXPECT_FALSE(ts::fileExists(planted + L"\\" + product::kManifestFile));
+    }
+    // Refused before anything is touched: the earlier install is as it was.
+    void refusedWith(const ts::ProcessResult& result, const std::string& sentence) {
+        EXPECT_EQ(result.exitCode, 1u);
+        EXPECT_NE(result.output.find(sentence), std::string::npos) << result.output;
+        for (const wchar_t* name : {product::kAppExe, product::kManifestFile}) {
+            EXPECT_FALSE(ts::fileExists(target + L"\\" + name)) << ts::narrow(name);
+        }
+        EXPECT_EQ(ts::readRegistryValue(HKEY_CURRENT_USER, product::kUninstallKey, L"InstallLocation")->text(),
+                  installDir);
+    }
+    void refusedAsNotOnALocalDrive(const ts::ProcessResult& result) {
+        refusedWith(result, "Choose a folder on a local drive.");
+    }
+    void refusedAsHoldingOtherFiles(const ts::ProcessResult& result) {
+        refusedWith(result, "This folder already contains other files:\r\n\r\n" + ts::narrow(target) +
+                                "\r\n\r\nChoose an empty folder or run the installer with its window.");
+    }
+    void installedAmongTheLeftovers(const ts::ProcessResult& result) {
+        EXPECT_EQ(result.exitCode, 0u) << result.output;
+        EXPECT_TRUE(ts::fileExists(target + L"\\" + product::kManifestFile));
+        EXPECT_EQ(ts::readFile(target + L"\\" + product::kSettingsFile), "left behind");
+        EXPECT_EQ(ts::readFile(target + L"\\" + product::kUninstallerExe),
+                  ts::readFile(ts::binPath(product::kUninstallerExe)));
     }
     void dataFolderFilesAreGone(const ts::ProcessResult& result) {
         EXPECT_EQ(result.exitCode, 0u) << result.output;
@@ -557,7 +598,7 @@ public:
 protected:
     std::vector<std::wstring> victims;
     std::vector<std::wstring> links;
-    const std::wstring planted = temp / L"Planted";
+    std::wstring target;  // the folder a row installs into
     const std::wstring dataFolder = knownFolder(FOLDERID_LocalAppData) + L"\\" + product::kDataFolder;
     std::wstring shortcutsFolder;
 };
@@ -582,9 +623,9 @@ const Attack kAttacks[] = {
      "the uninstall deletes everything it listed, and nothing behind the links",
      &HostileConditions::plantFolderLinksWithLinesThroughThem, &HostileConditions::uninstallQuietly,
      &HostileConditions::listedFilesAndShortcutsAreGone},
-    {"AFolderLinkPlantedBeforeAnInstall",
-     "the install fails with \"Could not create\" and writes nothing through the link",
-     &HostileConditions::plantFolderLinkBeforeAnInstall, &HostileConditions::installIntoThePlantedFolder,
+    {"AFolderLinkPlantedBeforeAnUpdate",
+     "the update fails with \"Could not create\" and writes nothing through the link",
+     &HostileConditions::plantFolderLinkBeforeAnUpdate, &HostileConditions::updateTheInstall,
      &HostileConditions::failsCreatingAFolderBehindTheLink},
     {"ShortcutLinesRelativeInADeviceNamespaceOfAnotherNameOrAnAlias",
      "the uninstall deletes the two shortcuts the installer made and no other",
@@ -594,6 +635,18 @@ const Attack kAttacks[] = {
      "the purge deletes the data folder's own files and nothing behind the link",
      &HostileConditions::plantLinkInsideTheDataFolder, &HostileConditions::uninstallWithPurge,
      &HostileConditions::dataFolderFilesAreGone},
+    {"SilentInstallIntoADriveRoot", "refused with the window's sentence, nothing written",
+     &HostileConditions::plantNothingAndPickTheDriveRoot, &HostileConditions::installIntoTheTarget,
+     &HostileConditions::refusedAsNotOnALocalDrive},
+    {"SilentInstallIntoANetworkFolder", "refused with the window's sentence, nothing written",
+     &HostileConditions::plantNothingAndPickANetworkFolder, &HostileConditions::installIntoTheTarget,
+     &HostileConditions::refusedAsNotOnALocalDrive},
+    {"SilentInstallIntoAFolderOfTheUsersFiles", "refused, for nobody can be asked, and nothing written",
+     &HostileConditions::plantFilesOfTheUsersAndPickTheirFolder, &HostileConditions::installIntoTheTarget,
+     &HostileConditions::refusedAsHoldingOtherFiles},
+    {"SilentInstallIntoAFolderHoldingOnlyOurLeftovers", "installed, with the settings kept",
+     &HostileConditions::plantOurLeftoversAndPickTheirFolder, &HostileConditions::installIntoTheTarget,
+     &HostileConditions::installedAmongTheLeftovers},
 };
 
 INSTANTIATE_TEST_SUITE_P(Rows, HostileConditions, ::testing::ValuesIn(kAttacks),
