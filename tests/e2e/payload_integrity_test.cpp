@@ -25,8 +25,6 @@ namespace {
 
 constexpr char kDamagedMessage[] = "The payload could not be decompressed - this installer may be damaged.";
 
-std::wstring inQuotes(const std::wstring& text) { return L"\"" + text + L"\""; }
-
 class SilentInstallOf : public ::testing::Test {
 protected:
     void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, product::kUninstallKey); }
@@ -34,8 +32,8 @@ protected:
     ts::ProcessResult installInto(const wchar_t* installer, const std::wstring& folder) {
         const std::wstring setup = ts::binPath(installer);
         EXPECT_TRUE(ts::fileExists(setup)) << ts::narrow(setup);
-        return ts::run(inQuotes(setup) + L" /S --no-shell --no-desktop --no-startmenu " +
-                       inQuotes(L"--dir=" + folder));
+        return ts::run(ts::quoted(setup) + L" /S --no-shell --no-desktop --no-startmenu " +
+                       ts::quoted(L"--dir=" + folder));
     }
 
     // A refused install: exit 1, the damaged-installer message, and no trace.

@@ -26,8 +26,6 @@ namespace {
 constexpr const wchar_t* kPlantedDlls[] = {L"cabinet.dll", L"gdiplus.dll", L"dwmapi.dll", L"oleacc.dll"};
 constexpr DWORD kRunTimeoutMs = 120000;
 
-std::wstring inQuotes(const std::wstring& text) { return L"\"" + text + L"\""; }
-
 std::vector<std::string> filesIn(const std::wstring& folder) {
     std::vector<std::string> names;
     WIN32_FIND_DATAW found;
@@ -94,7 +92,7 @@ protected:
 // Without this the test would prove nothing: the stand-ins are found and
 // loaded by a program that searches its own folder, and they leave markers.
 TEST_F(PlantedDlls, AProgramLoadingByBareNameLoadsTheOnesBesideIt) {
-    std::wstring command = inQuotes(downloads + L"\\load_probe.exe");
+    std::wstring command = ts::quoted(downloads + L"\\load_probe.exe");
     for (const wchar_t* dll : kPlantedDlls) command += std::wstring(L" ") + dll;
     const ts::ProcessResult result = ts::run(command, kRunTimeoutMs, downloads);
     ASSERT_TRUE(result.started);
@@ -109,7 +107,7 @@ TEST_F(PlantedDlls, SilentInstallWindowRunAndUninstallLoadNoneOfThem) {
     {
         SCOPED_TRACE("silent install from the Downloads folder");
         const ts::ProcessResult result =
-            ts::run(inQuotes(setup) + L" /S " + inQuotes(L"--dir=" + installed), kRunTimeoutMs, downloads);
+            ts::run(ts::quoted(setup) + L" /S " + ts::quoted(L"--dir=" + installed), kRunTimeoutMs, downloads);
         ASSERT_TRUE(result.started);
         EXPECT_EQ(result.exitCode, 0u) << result.output;
         EXPECT_TRUE(ts::fileExists(installed + L"\\uninstall.exe"));
@@ -117,7 +115,7 @@ TEST_F(PlantedDlls, SilentInstallWindowRunAndUninstallLoadNoneOfThem) {
     }
     {
         SCOPED_TRACE("window run from the Downloads folder");
-        ts::Child child(inQuotes(setup), downloads);
+        ts::Child child(ts::quoted(setup), downloads);
         ASSERT_TRUE(child.started());
         const HWND window = ts::waitForWindow(product::kSetupWindowClass, nullptr, 30000);
         ASSERT_NE(window, nullptr) << "the setup window appears";
@@ -130,7 +128,7 @@ TEST_F(PlantedDlls, SilentInstallWindowRunAndUninstallLoadNoneOfThem) {
         SCOPED_TRACE("silent uninstall with the stand-ins beside uninstall.exe");
         plantBeside(installed);
         const ts::ProcessResult result =
-            ts::run(inQuotes(installed + L"\\uninstall.exe") + L" /S", kRunTimeoutMs, installed);
+            ts::run(ts::quoted(installed + L"\\uninstall.exe") + L" /S", kRunTimeoutMs, installed);
         ASSERT_TRUE(result.started);
         EXPECT_EQ(result.exitCode, 0u) << result.output;
         EXPECT_FALSE(ts::fileExists(installed + L"\\TessarkStudio.exe")) << "the uninstall ran";

@@ -18,8 +18,6 @@ constexpr DWORD kSelfDeleteLimitMs = 20000;
 // interpreter has ended, a file still there was not deleted and will not be.
 bool selfDeletionOver() { return ts::waitForProcessesToEnd(L"cmd.exe", kSelfDeleteLimitMs); }
 
-std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
-
 std::wstring dialogText(HWND dialog) {
     wchar_t text[1024] = {};
     GetDlgItemTextW(dialog, 0xFFFF, text, 1024);  // the message box's static text
@@ -62,7 +60,7 @@ TEST(Runs, SilentRunWithABadPayloadExitsOneWithTheMessageAndNoDialog) {
         bool dialogSeen = false;
         {
             DialogWatch watch;
-            result = ts::run(quoted(ts::binPath(setup.exe)) + L" /S");
+            result = ts::run(ts::quoted(ts::binPath(setup.exe)) + L" /S");
             dialogSeen = watch.seen();
         }
         ASSERT_TRUE(result.started);
@@ -75,7 +73,7 @@ TEST(Runs, SilentRunWithABadPayloadExitsOneWithTheMessageAndNoDialog) {
 TEST(Runs, WindowRunWithABadPayloadShowsTheMessageBoxAndExitsOne) {
     for (const auto& setup : kBrokenSetups) {
         SCOPED_TRACE(ts::narrow(setup.exe));
-        ts::Child child(quoted(ts::binPath(setup.exe)));
+        ts::Child child(ts::quoted(ts::binPath(setup.exe)));
         ASSERT_TRUE(child.started());
         HWND box = ts::waitForWindow(L"#32770", L"Tessark Studio", kStartTimeoutMs);
         ASSERT_NE(box, nullptr);
@@ -91,7 +89,7 @@ TEST(Runs, UninstallerWithoutArgumentsOpensTheUninstallWindowAndLeavesNothingOnC
     ts::TempDir folder;
     const std::wstring uninstaller = folder / L"uninstall.exe";
     ASSERT_TRUE(CopyFileW(ts::binPath(L"uninstall.exe").c_str(), uninstaller.c_str(), FALSE));
-    ts::Child child(quoted(uninstaller));
+    ts::Child child(ts::quoted(uninstaller));
     HWND window = ts::waitForWindow(L"TessarkStudioSetupWindow", L"Uninstall Tessark Studio", kStartTimeoutMs);
     ASSERT_NE(window, nullptr);
     PostMessageW(window, WM_CLOSE, 0, 0);
@@ -104,7 +102,7 @@ TEST(Runs, SilentUninstallWithoutAManifestFailsAndNamesTheFolder) {
     ts::TempDir folder;
     const std::wstring uninstaller = folder / L"uninstall.exe";
     ASSERT_TRUE(CopyFileW(ts::binPath(L"uninstall.exe").c_str(), uninstaller.c_str(), FALSE));
-    const ts::ProcessResult result = ts::run(quoted(uninstaller) + L" /S");
+    const ts::ProcessResult result = ts::run(ts::quoted(uninstaller) + L" /S");
     EXPECT_EQ(result.exitCode, 1u);
     EXPECT_NE(result.output.find("install-manifest.txt is missing"), std::string::npos) << result.output;
     EXPECT_NE(result.output.find(ts::narrow(folder.path())), std::string::npos) << result.output;
@@ -122,14 +120,14 @@ constexpr char kAnotherSetupRunning[] = "Another Tessark Studio setup is already
 TEST(Runs, SecondSetupWhileAWindowRunIsOpenIsRefusedAndTheFirstGoesOn) {
     ts::TempDir temp;
     const std::wstring folder = temp / L"Tessark Studio";
-    const std::wstring setup = quoted(ts::binPath(L"TessarkStudioSetup.exe"));
+    const std::wstring setup = ts::quoted(ts::binPath(L"TessarkStudioSetup.exe"));
     const std::wstring uninstaller = temp / L"uninstall.exe";
     ASSERT_TRUE(CopyFileW(ts::binPath(L"uninstall.exe").c_str(), uninstaller.c_str(), FALSE));
-    ts::Child first(setup + L" --no-shell --no-desktop --no-startmenu " + quoted(L"--dir=" + folder));
+    ts::Child first(setup + L" --no-shell --no-desktop --no-startmenu " + ts::quoted(L"--dir=" + folder));
     const HWND window = ts::waitForWindow(L"TessarkStudioSetupWindow", nullptr, kStartTimeoutMs);
     ASSERT_NE(window, nullptr);
 
-    for (const std::wstring& second : {setup + L" /S " + quoted(L"--dir=" + folder), quoted(uninstaller) + L" /S"}) {
+    for (const std::wstring& second : {setup + L" /S " + ts::quoted(L"--dir=" + folder), ts::quoted(uninstaller) + L" /S"}) {
         SCOPED_TRACE(ts::narrow(second));
         DialogWatch watch;
         const ts::ProcessResult result = ts::run(second);
@@ -171,11 +169,11 @@ TEST(Runs, SecondSetupWhileAWindowRunIsOpenIsRefusedAndTheFirstGoesOn) {
 // setup_wrong_version.exe holds the setup's place while it shows its payload
 // message, without a window of its own to bring forward.
 TEST(Runs, SecondWindowRunWhileTheFirstShowsNoWindowSaysSoInAMessageBox) {
-    ts::Child first(quoted(ts::binPath(L"setup_wrong_version.exe")));
+    ts::Child first(ts::quoted(ts::binPath(L"setup_wrong_version.exe")));
     const HWND firstBox = ts::waitForWindow(L"#32770", L"Tessark Studio", kStartTimeoutMs);
     ASSERT_NE(firstBox, nullptr);
 
-    ts::Child second(quoted(ts::binPath(L"TessarkStudioSetup.exe")));
+    ts::Child second(ts::quoted(ts::binPath(L"TessarkStudioSetup.exe")));
     HWND box = nullptr;  // the other message box of that caption, above or below the first's
     const auto secondBox = [&] {
         box = FindWindowExW(nullptr, nullptr, L"#32770", L"Tessark Studio");

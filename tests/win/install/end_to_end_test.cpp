@@ -78,17 +78,6 @@ std::wstring windowsPath(const std::wstring& folder, const std::string& payloadP
     return path;
 }
 
-std::wstring inQuotes(const std::wstring& text) { return L"\"" + text + L"\""; }
-
-// One command-line argument in quotes, read back by CommandLineToArgvW as
-// given: a backslash right before the closing quote would escape it, so
-// trailing backslashes are doubled.
-std::wstring argument(const std::wstring& text) {
-    std::wstring escaped = text;
-    for (auto it = text.rbegin(); it != text.rend() && *it == L'\\'; ++it) escaped += L'\\';
-    return inQuotes(escaped);
-}
-
 class SilentInstall : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -109,7 +98,7 @@ protected:
     }
 
     ts::ProcessResult install(const std::wstring& arguments, const std::wstring& currentDir = L"") {
-        return ts::run(inQuotes(setup) + L" " + arguments, 120000, currentDir);
+        return ts::run(ts::quoted(setup) + L" " + arguments, 120000, currentDir);
     }
 
     std::optional<ts::RegistryValue> entry(const wchar_t* name) const {
@@ -158,7 +147,7 @@ TEST_F(SilentInstall, InstallsEverythingIntoTheDefaultFolder) {
         EXPECT_EQ(fields->iconIndex, 0);
     }
 
-    const std::wstring uninstaller = inQuotes(folder + L"\\uninstall.exe");
+    const std::wstring uninstaller = ts::quoted(folder + L"\\uninstall.exe");
     const struct {
         const wchar_t* name;
         DWORD type;
@@ -194,12 +183,12 @@ TEST_F(SilentInstall, TakesTheFolderFromDirWithOrWithoutATrailingBackslash) {
         {temp / L"Trailing\\", temp / L"Trailing"},
     };
     for (const auto& c : cases) {
-        const ts::ProcessResult result = install(L"/S --no-shell " + argument(L"--dir=" + c.given));
+        const ts::ProcessResult result = install(L"/S --no-shell " + ts::quoted(L"--dir=" + c.given));
         EXPECT_EQ(result.exitCode, 0u) << result.output;
         EXPECT_EQ(ts::readFile(c.folder + L"\\index.html"), files.at("index.html"));
         EXPECT_EQ(entry(L"InstallLocation")->text(), c.given);
-        EXPECT_EQ(entry(L"UninstallString")->text(), inQuotes(c.folder + L"\\uninstall.exe"));
-        EXPECT_EQ(entry(L"QuietUninstallString")->text(), inQuotes(c.folder + L"\\uninstall.exe") + L" /S");
+        EXPECT_EQ(entry(L"UninstallString")->text(), ts::quoted(c.folder + L"\\uninstall.exe"));
+        EXPECT_EQ(entry(L"QuietUninstallString")->text(), ts::quoted(c.folder + L"\\uninstall.exe") + L" /S");
         EXPECT_EQ(entry(L"DisplayIcon")->text(), c.folder + L"\\TessarkStudio.exe");
     }
 }
@@ -218,7 +207,7 @@ TEST_F(SilentInstall, MakesTheDirAbsoluteAgainstTheCurrentFolder) {
         {temp / L"x\\..\\.\\Dotted", temp / L"Dotted"},
     };
     for (const auto& c : cases) {
-        const ts::ProcessResult result = install(L"/S --no-shell " + argument(L"--dir=" + c.given), temp.path());
+        const ts::ProcessResult result = install(L"/S --no-shell " + ts::quoted(L"--dir=" + c.given), temp.path());
         EXPECT_EQ(result.exitCode, 0u) << result.output;
         EXPECT_EQ(ts::readFile(c.folder + L"\\TessarkStudio.exe"), files.at("TessarkStudio.exe"));
         EXPECT_EQ(entry(L"InstallLocation")->text(), c.folder);
@@ -242,7 +231,7 @@ TEST_F(SilentInstall, ShortcutSwitchesDropOnlyTheirOwnShortcutAndLine) {
         DeleteFileW(desktopShortcut().c_str());
         const std::wstring folder = temp / (L"case-" + std::to_wstring(c.startMenu) + std::to_wstring(c.desktop));
         const ts::ProcessResult result = install(L"/S --no-shell " + std::wstring(c.switches) + L" " +
-                                                 argument(L"--dir=" + folder));
+                                                 ts::quoted(L"--dir=" + folder));
         EXPECT_EQ(result.exitCode, 0u) << result.output;
         EXPECT_EQ(ts::fileExists(startMenuShortcut()), c.startMenu) << ts::narrow(c.switches);
         EXPECT_EQ(ts::fileExists(desktopShortcut()), c.desktop) << ts::narrow(c.switches);
@@ -253,7 +242,7 @@ TEST_F(SilentInstall, ShortcutSwitchesDropOnlyTheirOwnShortcutAndLine) {
 TEST_F(SilentInstall, NoShellLeavesTheExplorerEntriesAlone) {
     const std::wstring log = temp / L"launch-log.txt";
     SetEnvironmentVariableW(L"TS_SAMPLE_LAUNCH_LOG", log.c_str());
-    const ts::ProcessResult result = install(L"/S --no-shell " + argument(L"--dir=" + (temp / L"Studio")));
+    const ts::ProcessResult result = install(L"/S --no-shell " + ts::quoted(L"--dir=" + (temp / L"Studio")));
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, kFolderVerb));
     EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, kBackgroundVerb));
@@ -266,8 +255,8 @@ TEST_F(SilentInstall, RelaunchStartsTheApplicationFromTheInstallFolderAndOnlyThe
     SetEnvironmentVariableW(L"TS_SAMPLE_LAUNCH_LOG", log.c_str());
 
     // Without --relaunch only the Explorer-entries run starts the application.
-    ASSERT_EQ(install(L"/S " + argument(L"--dir=" + folder)).exitCode, 0u);
-    const std::string registerLine = ts::narrow(folder) + "\t" + ts::narrow(inQuotes(folder + L"\\TessarkStudio.exe")) +
+    ASSERT_EQ(install(L"/S " + ts::quoted(L"--dir=" + folder)).exitCode, 0u);
+    const std::string registerLine = ts::narrow(folder) + "\t" + ts::narrow(ts::quoted(folder + L"\\TessarkStudio.exe")) +
                                      " --register-shell --quiet\r\n";
     EXPECT_EQ(ts::readFile(log), registerLine);
     EXPECT_EQ(FindWindowW(product::kAppWindowClass, nullptr), nullptr);
@@ -275,7 +264,7 @@ TEST_F(SilentInstall, RelaunchStartsTheApplicationFromTheInstallFolderAndOnlyThe
     DeleteFileW(log.c_str());
     // ts::run would wait for the started application too, should it inherit
     // the output pipe; a plain child does not capture anything.
-    ts::Child setupRun(inQuotes(setup) + L" /S --no-shell --relaunch " + argument(L"--dir=" + folder));
+    ts::Child setupRun(ts::quoted(setup) + L" /S --no-shell --relaunch " + ts::quoted(L"--dir=" + folder));
     ASSERT_EQ(setupRun.wait(120000), std::optional<DWORD>(0));
     const HWND window = ts::waitForWindow(product::kAppWindowClass, nullptr, 20000);
     ASSERT_NE(window, nullptr);
@@ -287,7 +276,7 @@ TEST_F(SilentInstall, RelaunchStartsTheApplicationFromTheInstallFolderAndOnlyThe
 
 TEST_F(SilentInstall, ReinstallOverwritesEveryFileAndKeepsTheManifest) {
     const std::wstring folder = temp / L"Studio";
-    const std::wstring arguments = L"/S --no-shell " + argument(L"--dir=" + folder);
+    const std::wstring arguments = L"/S --no-shell " + ts::quoted(L"--dir=" + folder);
     ASSERT_EQ(install(arguments).exitCode, 0u);
     const auto firstManifest = manifestIn(folder);
     ASSERT_TRUE(ts::writeFile(windowsPath(folder, "index.html"), "edited by hand, and longer than before"));
@@ -305,10 +294,10 @@ TEST_F(SilentInstall, ReinstallOverwritesEveryFileAndKeepsTheManifest) {
 // shortcuts, the second over it without the desktop one, then the
 // registered uninstaller runs: nothing of either version may be left.
 TEST_F(SilentInstall, UpdateRemovesWhatTheOldVersionWroteAndTheNewOneDoesNot) {
-    const std::wstring v1 = inQuotes(ts::binPath(L"setup_update_v1.exe"));
-    const std::wstring v2 = inQuotes(ts::binPath(L"setup_update_v2.exe"));
+    const std::wstring v1 = ts::quoted(ts::binPath(L"setup_update_v1.exe"));
+    const std::wstring v2 = ts::quoted(ts::binPath(L"setup_update_v2.exe"));
     const std::wstring fresh = temp / L"Fresh";
-    ASSERT_EQ(ts::run(v2 + L" /S --no-shell --no-desktop " + argument(L"--dir=" + fresh)).exitCode, 0u);
+    ASSERT_EQ(ts::run(v2 + L" /S --no-shell --no-desktop " + ts::quoted(L"--dir=" + fresh)).exitCode, 0u);
     const std::string freshManifest = manifestIn(fresh).value_or("");
     ASSERT_NE(freshManifest.find("README.txt\n"), std::string::npos) << freshManifest;
 
@@ -316,7 +305,7 @@ TEST_F(SilentInstall, UpdateRemovesWhatTheOldVersionWroteAndTheNewOneDoesNot) {
     const std::wstring stale = folder + L"\\web\\old.css";
     for (const bool holdStaleFile : {false, true}) {
         SCOPED_TRACE(holdStaleFile ? "a stale file held open" : "nothing held");
-        ASSERT_EQ(ts::run(v1 + L" /S --no-shell " + argument(L"--dir=" + folder)).exitCode, 0u);
+        ASSERT_EQ(ts::run(v1 + L" /S --no-shell " + ts::quoted(L"--dir=" + folder)).exitCode, 0u);
         ASSERT_TRUE(ts::fileExists(desktopShortcut()));
         ASSERT_TRUE(ts::fileExists(folder + L"\\plugins\\legacy.dll"));
         win::UniqueFile holder;
@@ -325,7 +314,7 @@ TEST_F(SilentInstall, UpdateRemovesWhatTheOldVersionWroteAndTheNewOneDoesNot) {
             ASSERT_TRUE(holder);
         }
 
-        const ts::ProcessResult update = ts::run(v2 + L" /S --no-shell --no-desktop " + argument(L"--dir=" + folder));
+        const ts::ProcessResult update = ts::run(v2 + L" /S --no-shell --no-desktop " + ts::quoted(L"--dir=" + folder));
         EXPECT_EQ(update.exitCode, 0u) << update.output;
         EXPECT_EQ(ts::readFile(folder + L"\\README.txt"), "version 2, longer\n");
         EXPECT_EQ(ts::readFile(folder + L"\\web\\new.css"), "new\n");
@@ -350,7 +339,7 @@ TEST_F(SilentInstall, UpdateRemovesWhatTheOldVersionWroteAndTheNewOneDoesNot) {
 
 TEST_F(SilentInstall, AFileHeldOpenFailsWithTheHintAndWritesNothingAfterIt) {
     const std::wstring folder = temp / L"Studio";
-    const std::wstring arguments = L"/S --no-shell " + argument(L"--dir=" + folder);
+    const std::wstring arguments = L"/S --no-shell " + ts::quoted(L"--dir=" + folder);
     ASSERT_EQ(install(arguments).exitCode, 0u);
     const auto previousManifest = manifestIn(folder);
     RegDeleteTreeW(HKEY_CURRENT_USER, product::kUninstallKey);
@@ -381,7 +370,7 @@ TEST_F(SilentInstall, AnInstallFolderThatCannotBeCreatedFailsWithItsName) {
     }
     ASSERT_FALSE(missingDrive.empty());
     for (const std::wstring& folder : {temp / L"plain-file\\Studio", missingDrive + L"\\Apps\\Studio"}) {
-        const ts::ProcessResult result = install(L"/S " + argument(L"--dir=" + folder));
+        const ts::ProcessResult result = install(L"/S " + ts::quoted(L"--dir=" + folder));
         EXPECT_EQ(result.exitCode, 1u) << ts::narrow(folder);
         EXPECT_NE(result.output.find("Could not create " + ts::narrow(folder)), std::string::npos) << result.output;
         EXPECT_FALSE(ts::registryKeyExists(HKEY_CURRENT_USER, product::kUninstallKey));
@@ -414,7 +403,7 @@ TEST_F(SilentInstall, FoldersMadeOutsideTheProfileGrantNothingToOtherUsers) {
     const std::wstring parent = L"C:\\ts-outside-profile-" + std::to_wstring(GetCurrentProcessId());
     const std::wstring folder = parent + L"\\Tessark Studio";
     const ts::ProcessResult result =
-        install(L"/S --no-shell --no-desktop --no-startmenu " + argument(L"--dir=" + folder));
+        install(L"/S --no-shell --no-desktop --no-startmenu " + ts::quoted(L"--dir=" + folder));
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_EQ(ts::readFile(folder + L"\\index.html"), files.at("index.html"));
     for (const std::wstring& made : {parent, folder}) {
@@ -430,7 +419,7 @@ TEST_F(SilentInstall, FoldersMadeOutsideTheProfileGrantNothingToOtherUsers) {
 TEST_F(SilentInstall, WaitsAtMostTwentySecondsForAnApplicationThatKeepsRunning) {
     SetEnvironmentVariableW(L"TS_SAMPLE_SLOW_REGISTER", L"1");
     const ULONGLONG start = GetTickCount64();
-    ts::Child setupRun(inQuotes(setup) + L" /S " + argument(L"--dir=" + (temp / L"Studio")));
+    ts::Child setupRun(ts::quoted(setup) + L" /S " + ts::quoted(L"--dir=" + (temp / L"Studio")));
     const auto exitCode = setupRun.wait(60000);
     const ULONGLONG elapsed = GetTickCount64() - start;
     EXPECT_EQ(exitCode, std::optional<DWORD>(0));

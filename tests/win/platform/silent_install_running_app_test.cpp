@@ -18,13 +18,9 @@ namespace {
 constexpr wchar_t kAppWindowClass[] = L"TessarkStudioHostWindow";
 constexpr DWORD kInstallTimeoutMs = 120000;
 
-std::wstring quoted(const std::wstring& text) {
-    return L"\"" + text + L"\"";
-}
-
 ts::ProcessResult silentInstall(const std::wstring& folder) {
-    return ts::run(quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S --no-shell --no-desktop --no-startmenu " +
-                       quoted(L"--dir=" + folder),
+    return ts::run(ts::quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S --no-shell --no-desktop --no-startmenu " +
+                       ts::quoted(L"--dir=" + folder),
                    kInstallTimeoutMs);
 }
 
@@ -49,7 +45,7 @@ public:
     explicit RunningApp(const std::wstring& folder) {
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
-        std::wstring commandLine = quoted(folder + L"\\TessarkStudio.exe");
+        std::wstring commandLine = ts::quoted(folder + L"\\TessarkStudio.exe");
         started_ = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                                   &startup, &info_);
     }

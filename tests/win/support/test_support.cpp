@@ -49,6 +49,12 @@ bool hasRunningChild(DWORD parentId) {
 std::wstring binDir() { return pathFromEnvironment("TS_BIN_DIR"); }
 std::wstring binPath(const std::wstring& name) { return binDir() + L"\\" + name; }
 
+std::wstring quoted(const std::wstring& text) {
+    std::wstring escaped = text;
+    for (auto it = text.rbegin(); it != text.rend() && *it == L'\\'; ++it) escaped += L'\\';
+    return L"\"" + escaped + L"\"";
+}
+
 std::wstring sourcePath(const std::wstring& relative) {
     std::wstring path = pathFromEnvironment("TS_SOURCE_DIR") + L"\\" + relative;
     for (auto& c : path) {

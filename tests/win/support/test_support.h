@@ -22,6 +22,11 @@ std::wstring sourcePath(const std::wstring& relative);
 // A Linux path as Wine sees it (drive Z: maps the Linux root).
 std::wstring windowsPathOf(const std::string& linuxPath);
 
+// One command-line argument in quotes, read back by CommandLineToArgvW as
+// given: a backslash right before the closing quote would escape it, so
+// trailing backslashes are doubled.
+std::wstring quoted(const std::wstring& text);
+
 struct ProcessResult {
     bool started = false;
     bool timedOut = false;

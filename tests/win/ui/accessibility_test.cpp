@@ -29,8 +29,6 @@ using uitest::WinEventLog;
 
 constexpr DWORD kRunMs = 90000;
 
-std::wstring inQuotes(const std::wstring& text) { return L"\"" + text + L"\""; }
-
 struct Expected {
     long role;
     std::wstring name;
@@ -63,7 +61,7 @@ class InstallerProcess {
 public:
     explicit InstallerProcess(const std::wstring& arguments, const wchar_t* title = product::kInstallTitle,
                               const std::wstring& program = ts::binPath(L"TessarkStudioSetup.exe"))
-        : child_(inQuotes(program) + L" " + arguments) {
+        : child_(ts::quoted(program) + L" " + arguments) {
         window_ = ts::waitForWindow(product::kSetupWindowClass, title, 60000);
     }
     HWND window() const { return window_; }
@@ -120,7 +118,7 @@ TEST_F(ScreenReaderOnTheInstaller, WelcomeReadsEveryTextAndControlWhereItIsDrawn
         if (c.manifestThere) {
             ASSERT_TRUE(ts::writeFile(folder + L"\\install-manifest.txt", std::string(kManifestHeader)));
         }
-        InstallerProcess setup(inQuotes(L"--dir=" + folder));
+        InstallerProcess setup(ts::quoted(L"--dir=" + folder));
         ASSERT_NE(setup.window(), nullptr);
         const ScreenReader reader(setup.window());
         ASSERT_TRUE(reader.connected());
@@ -185,7 +183,7 @@ TEST_F(ScreenReaderOnTheInstaller, AnInstallIsHeardFromTheOptionsToTheResult) {
     // The stand-in application takes its time over the Explorer entries, so
     // that the Working screen stays up at 98 % long enough to be read.
     const ScopedVariable slow(L"TS_SAMPLE_SLOW_REGISTER", L"1");
-    InstallerProcess setup(inQuotes(L"--dir=" + (temp_ / L"Tessark Studio")));
+    InstallerProcess setup(ts::quoted(L"--dir=" + (temp_ / L"Tessark Studio")));
     const HWND window = setup.window();
     ASSERT_NE(window, nullptr);
     const ScreenReader reader(window);
@@ -236,7 +234,7 @@ TEST_F(ScreenReaderOnTheInstaller, AnInstallIsHeardFromTheOptionsToTheResult) {
 TEST_F(ScreenReaderOnTheInstaller, AnUninstallNeedsOnlyTheKeyboard) {
     const std::wstring folder = temp_ / L"Tessark Studio";
     const ts::ProcessResult installed =
-        ts::run(inQuotes(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S " + inQuotes(L"--dir=" + folder), kRunMs);
+        ts::run(ts::quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S " + ts::quoted(L"--dir=" + folder), kRunMs);
     ASSERT_EQ(installed.exitCode, 0u) << installed.output;
     InstallerProcess uninstall(L"", product::kUninstallTitle, folder + L"\\uninstall.exe");
     const HWND window = uninstall.window();

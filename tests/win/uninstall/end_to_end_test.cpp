@@ -36,8 +36,6 @@ std::wstring knownFolder(REFKNOWNFOLDERID id) {
     return path.get();
 }
 
-std::wstring quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
-
 // What the installer's manifest lists, read plainly: it writes one path per
 // line, '/' separators, '@' before each shortcut.
 struct Listed {
@@ -99,11 +97,11 @@ public:
         // Wine reports a Unix program ended once it has started it: the link
         // is there when the drive's root can be seen.
         const std::wstring root = std::wstring(1, letter) + L":\\";
-        mapped_ = ts::run(L"Z:\\bin\\ln -sfn " + quoted(target) + L" " + quoted(link_), 10000).started &&
+        mapped_ = ts::run(L"Z:\\bin\\ln -sfn " + ts::quoted(target) + L" " + ts::quoted(link_), 10000).started &&
                   ts::waitUntil([&] { return ts::directoryExists(root); }, 10000);
     }
     ~MappedDrive() {
-        if (mapped_) ts::run(L"Z:\\bin\\rm -f " + quoted(link_), 10000);
+        if (mapped_) ts::run(L"Z:\\bin\\rm -f " + ts::quoted(link_), 10000);
     }
     MappedDrive(const MappedDrive&) = delete;
     MappedDrive& operator=(const MappedDrive&) = delete;
@@ -149,7 +147,7 @@ protected:
     void SetUp() override {
         const ULONGLONG start = GetTickCount64();
         const ts::ProcessResult install =
-            ts::run(quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S " + quoted(L"--dir=" + installDir),
+            ts::run(ts::quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S " + ts::quoted(L"--dir=" + installDir),
                     kInstallLimitMs);
         installMs = GetTickCount64() - start;
         ASSERT_TRUE(install.started) << "TessarkStudioSetup.exe is not built";
@@ -242,7 +240,7 @@ TEST_F(UninstallEndToEnd, InstallRightAfterAnUninstallKeepsItsOwnUninstaller) {
     ASSERT_TRUE(uninstallerBytes.has_value());
     EXPECT_EQ(uninstall().exitCode, 0u);
     const ts::ProcessResult reinstall =
-        ts::run(quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S " + quoted(L"--dir=" + installDir),
+        ts::run(ts::quoted(ts::binPath(L"TessarkStudioSetup.exe")) + L" /S " + ts::quoted(L"--dir=" + installDir),
                 kInstallLimitMs);
     EXPECT_EQ(reinstall.exitCode, 0u) << reinstall.output;
     EXPECT_TRUE(selfDeletionOver());
@@ -432,7 +430,7 @@ TEST_F(UninstallEndToEnd, FromADriveRootOnlyTheUninstallerGoes) {
     ASSERT_TRUE(drive.mapped());
     const ScopedVariable lastFolderOnQ(L"=Q:", L"Q:\\remembered");
 
-    const ts::ProcessResult result = ts::run(quoted(L"Q:\\uninstall.exe") + L" /S", kUninstallLimitMs);
+    const ts::ProcessResult result = ts::run(ts::quoted(L"Q:\\uninstall.exe") + L" /S", kUninstallLimitMs);
     ASSERT_TRUE(result.started);
     EXPECT_EQ(result.exitCode, 0u) << result.output;
     EXPECT_TRUE(uninstallerGone());
@@ -543,10 +541,8 @@ public:
     ts::ProcessResult uninstallFromTheShortcutsFolder() { return uninstall(L"", shortcutsFolder); }
     ts::ProcessResult uninstallWithPurge() { return uninstall(L" --purge"); }
     ts::ProcessResult installSilentlyInto(const std::wstring& folder) {
-        const std::wstring setup = quoted(ts::binPath(L"TessarkStudioSetup.exe"));
-        // A backslash right before the closing quote would escape it.
-        const std::wstring dir = folder.ends_with(L'\\') ? folder + L'\\' : folder;
-        return ts::run(setup + L" /S --no-shell " + quoted(L"--dir=" + dir), kInstallLimitMs);
+        const std::wstring setup = ts::quoted(ts::binPath(L"TessarkStudioSetup.exe"));
+        return ts::run(setup + L" /S --no-shell " + ts::quoted(L"--dir=" + folder), kInstallLimitMs);
     }
     ts::ProcessResult updateTheInstall() { return installSilentlyInto(installDir); }
     ts::ProcessResult installIntoTheTarget() { return installSilentlyInto(target); }
