@@ -78,7 +78,12 @@ LZMS_INLINE std::uint32_t decodeValue(Code& code, const slots::Slot* table, Back
 LZMS_INLINE void copyMatch(std::uint8_t* dst, std::uint32_t offset, std::uint32_t length, std::size_t room) {
     const std::uint8_t* src = dst - offset;
     std::uint8_t* const end = dst + length;
-    if (offset >= 16 && room - length >= 16) {
+    if (offset >= 16 && room - length >= 16 && room >= 32) {
+        std::memcpy(dst, src, 16);
+        std::memcpy(dst + 16, src + 16, 16);
+        if (LZMS_LIKELY(length <= 32)) return;
+        dst += 32;
+        src += 32;
         do {
             std::memcpy(dst, src, 16);
             dst += 16;
@@ -99,6 +104,37 @@ LZMS_INLINE void copyMatch(std::uint8_t* dst, std::uint32_t offset, std::uint32_
         return;
     }
     while (dst < end) *dst++ = *src++;
+}
+
+// A match from far back: its source is seldom in any cache. The copy waits
+// until the next such match, or until a later copy reads what it writes; its
+// source is prefetched at once, so that the miss overlaps the decoding in
+// between. Waiting copies write exactly their bytes, no more: what follows
+// them may be written already.
+constexpr std::uint32_t kFarOffset = 262144;
+
+struct WaitingCopy {
+    std::uint32_t pos = 0;
+    std::uint32_t offset = 0;
+    std::uint32_t length = 0;  // 0: none
+
+    LZMS_INLINE bool overlaps(std::uint32_t begin, std::uint32_t count) const {
+        return begin < pos + length && pos < begin + count;
+    }
+};
+
+// offset ≥ 16: each group of 16 reads only bytes written before it.
+LZMS_NOINLINE void copyWaiting(std::uint8_t* out, WaitingCopy& copy) {
+    std::uint8_t* const dst = out + copy.pos;
+    const std::uint8_t* const src = dst - copy.offset;
+    const std::uint32_t length = copy.length;
+    copy.length = 0;
+    if (length < 16) {
+        std::memcpy(dst, src, length);
+        return;
+    }
+    for (std::uint32_t t = 0; t + 16 <= length; t += 16) std::memcpy(dst + t, src + t, 16);
+    std::memcpy(dst + length - 16, src + length - 16, 16);
 }
 
 // Each group of up to min(span, 16) bytes reads only bytes written before
@@ -159,6 +195,7 @@ bool BlockDecoder::decode(std::span<const std::uint8_t> in, std::span<std::uint8
     Item previous = Item::Literal;
     std::uint8_t* const out = output.data();
     std::uint32_t pos = 0;
+    WaitingCopy waiting;
 
     while (pos < size) {
         bits.topUp();
@@ -183,12 +220,20 @@ bool BlockDecoder::decode(std::span<const std::uint8_t> in, std::span<std::uint8
             // Does the match reach back before the block, or run past its end?
             if (offset > pos) return false;
             if (length > size - pos) return false;
-            copyMatch(out + pos, offset, length, size - pos);
+            if (offset >= kFarOffset) {
+                if (waiting.length) copyWaiting(out, waiting);
+                __builtin_prefetch(out + pos - offset);
+                waiting = {pos, offset, length};
+            } else {
+                if (waiting.length && waiting.overlaps(pos - offset, length)) copyWaiting(out, waiting);
+                copyMatch(out + pos, offset, length, size - pos);
+            }
             pos += length;
             previous = Item::Lz;
             continue;
         }
 
+        if (waiting.length) copyWaiting(out, waiting);
         DeltaPair pair;
         if (!decide(rd, deltaClass, deltaState)) {
             const std::uint32_t power = powerCode.decode(bits);
@@ -215,6 +260,7 @@ bool BlockDecoder::decode(std::span<const std::uint8_t> in, std::span<std::uint8
         previous = Item::Delta;
     }
 
+    if (waiting.length) copyWaiting(out, waiting);
     if (!codesIntact()) return false;
     x86Filter.undo(out, size);
     return true;

@@ -40,6 +40,33 @@ Bytes counting(std::size_t size, std::uint8_t step) {
     return out;
 }
 
+// Pieces of the start repeated from more than 256 KiB back, past a run of
+// zeros. A random piece is followed by its own head again, whose nearest
+// source is the piece just copied, and by a few fresh bytes; a table of
+// records by records never seen, which only a delta match reaching into the
+// table just copied can predict.
+Bytes farRepeats(std::uint32_t seed) {
+    constexpr std::size_t kTables = 4, kTableSize = 2048, kFollowing = 512;
+    std::vector<Bytes> tables;
+    Bytes out;
+    for (std::size_t t = 0; t < kTables; ++t) {
+        tables.push_back(lzms_test::deltaRecords(kTableSize + kFollowing, seed + std::uint32_t(t)));
+        out.insert(out.end(), tables[t].begin(), tables[t].begin() + kTableSize);
+    }
+    const Bytes random = lzms_test::incompressible(32768, seed);
+    out.insert(out.end(), random.begin(), random.end());
+    out.resize(out.size() + (256u << 10));
+    for (std::size_t k = 0; k < 60; ++k) {
+        const std::size_t start = k * 500, length = 20 + k * 5, head = 8 + k % 30;
+        const auto piece = random.begin() + std::ptrdiff_t(start);
+        out.insert(out.end(), piece, piece + std::ptrdiff_t(length));
+        out.insert(out.end(), piece, piece + std::ptrdiff_t(head));
+        out.insert(out.end(), random.end() - std::ptrdiff_t(k % 4), random.end());
+        if (k % 15 == 0) out.insert(out.end(), tables[k / 15].begin(), tables[k / 15].end());
+    }
+    return out;
+}
+
 const std::uint32_t kChunk = 4u << 20;
 
 std::vector<Shape> shapes() {
@@ -60,6 +87,7 @@ std::vector<Shape> shapes() {
         {"delta records 64 KiB", [] { return deltaRecords(64 << 10, 7); }, kChunk, kDeltaLevels},
         {"delta records wide", [] { return deltaRecords(200000, 12); }, kChunk, kDeltaLevels},
         {"mixed 4 MiB", [] { return mixed(4 << 20, 8); }, kChunk, kAnyLevel},
+        {"far repeats, and near and delta matches inside them", [] { return farRepeats(13); }, kChunk, kAnyLevel},
         {"mixed in 64 KiB blocks", [] { return mixed(300000, 9); }, 64 << 10, kAnyLevel},
         {"text in 1000-byte blocks, short tail", [] { return englishText(5003, 10); }, 1000, kAnyLevel},
         {"x86 in 4 KiB blocks", [] { return x86Code(50000, 11); }, 4096, kAnyLevel},
