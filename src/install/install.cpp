@@ -67,12 +67,18 @@ bool entriesInsideImage(const Payload& payload, std::uint64_t imageSize, std::ws
 // A link below the install folder (a junction or symbolic link another
 // program or user put there) would take the file, or the folders made for
 // it, to wherever it points: the install refuses to write through one.
+//
+// The files come in path order, so most go into the folder the file before
+// them went into: `preparedFolder` is that folder, checked and made then.
 bool writeEntry(const PayloadEntry& entry, const std::vector<std::uint8_t>& image, const std::wstring& installDir,
-                const std::wstring& fullPath, std::wstring& error) {
+                const std::wstring& fullPath, std::wstring& preparedFolder, std::wstring& error) {
     const std::wstring folder = parentPath(fullPath);
-    if (passesThroughLink(installDir, folder) || !ensureDirectory(folder)) {
-        error = install_texts::kCouldNotCreate + folder;
-        return false;
+    if (folder != preparedFolder) {
+        if (passesThroughLink(installDir, folder) || !ensureDirectory(folder)) {
+            error = install_texts::kCouldNotCreate + folder;
+            return false;
+        }
+        preparedFolder = folder;
     }
     if (isLink(fullPath) || !writeWholeFile(fullPath, image.data() + entry.offset, entry.size)) {
         error = install_texts::kCouldNotWrite + fullPath + install_texts::kStillRunningHint;
@@ -84,10 +90,11 @@ bool writeEntry(const PayloadEntry& entry, const std::vector<std::uint8_t>& imag
 bool writeFiles(const Payload& payload, const std::vector<std::uint8_t>& image, const std::wstring& installDir,
                 std::string& manifest, const ProgressCallback& progress, std::wstring& error) {
     const std::size_t count = payload.entries.size();
+    std::wstring preparedFolder;
     for (std::size_t i = 0; i < count; ++i) {
         const PayloadEntry& entry = payload.entries[i];
         const std::wstring relativePath = windowsRelativePath(entry.path);
-        if (!writeEntry(entry, image, installDir, joinPath(installDir, relativePath), error)) return false;
+        if (!writeEntry(entry, image, installDir, joinPath(installDir, relativePath), preparedFolder, error)) return false;
         manifest += entry.path;
         manifest += '\n';
         if (i % kFilesPerReport == 0 || i + 1 == count) {
