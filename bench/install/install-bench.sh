@@ -15,6 +15,12 @@
 #              limit image + payload + 8 MB
 #
 #   install-bench.sh [RUNS]          (default 5; needs build/host/bin/packer)
+#
+# TS_BENCH_WORK chooses the folder of the installers and the Wine prefix
+# (default build/bench-install). On this machine's disk each install spends
+# about a second more creating files than in memory (ext4 inode allocation
+# just after the previous round deleted its tree), which hides the
+# installers' own work; TS_BENCH_WORK=/dev/shm/ts-bench measures in memory.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 here=$root/bench/install
@@ -49,7 +55,11 @@ folder() { echo "$work/$1/folder"; }
 for corpus in "${corpora[@]}"; do
     if [ ! -d "$(folder "$corpus")" ]; then
         mkdir -p "$work/$corpus" && rm -rf "$work/$corpus/folder.tmp"
-        cp -al "$cache/$corpus/folder" "$work/$corpus/folder.tmp"
+        if ! cp -al "$cache/$corpus/folder" "$work/$corpus/folder.tmp" 2>/dev/null; then
+            # Another file system (TS_BENCH_WORK in memory): copies, not links.
+            rm -rf "$work/$corpus/folder.tmp"
+            cp -a "$cache/$corpus/folder" "$work/$corpus/folder.tmp"
+        fi
         mv "$work/$corpus/folder.tmp" "$(folder "$corpus")"
     fi
 done
